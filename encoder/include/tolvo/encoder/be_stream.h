@@ -1,0 +1,61 @@
+// The stream interface of libtolvomp3enc1.so: the configuration record and the six functions that
+// the engine binds at run time. Shared by the encoder library and the engine.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tolvo::encoder {
+
+// The configuration record: 331 bytes, packed, little-endian. Offsets are part of the interface.
+#pragma pack(push, 1)
+struct BeConfig {
+  uint32_t configKind;        // 0: 256
+  uint32_t recordVersion;     // 4: 1
+  uint32_t recordSize;        // 8: 331
+  uint32_t inputSampleRate;   // 12
+  uint32_t outputSampleRate;  // 16: 0 lets the encoder choose
+  uint32_t channelMode;       // 20: 0 stereo, 1 joint, 2 dual, 3 mono input, 4 stereo input as mono
+  uint32_t bitrate;           // 24: kbit/s
+  uint32_t vbrMaxBitrate;     // 28
+  uint32_t qualityPreset;     // 32: 0 normal, 1 low, 2 high
+  uint32_t mpegVersion;       // 36: 1
+  uint32_t psychoModel;       // 40
+  uint32_t emphasis;          // 44
+  uint32_t privateBit;        // 48
+  uint32_t crc;               // 52
+  uint32_t copyrightBit;      // 56
+  uint32_t originalBit;       // 60: 1
+  uint32_t writeVbrHeader;    // 64
+  uint32_t enableVbr;         // 68
+  uint32_t vbrQuality;        // 72
+  uint32_t abrBitrate;        // 76
+  uint32_t vbrMethod;         // 80
+  uint32_t noBitReservoir;    // 84: 1
+  uint32_t strictIso;         // 88
+  uint16_t qualityWord;       // 92
+  uint8_t reserved[237];      // 94
+};
+#pragma pack(pop)
+
+static_assert(sizeof(BeConfig) == 331, "the configuration record is 331 bytes");
+static_assert(offsetof(BeConfig, qualityWord) == 92);
+static_assert(offsetof(BeConfig, reserved) == 94);
+
+inline constexpr uint32_t kBeConfigKind = 256;
+inline constexpr uint32_t kBeRecordVersion = 1;
+
+using BeStatus = uint32_t;  // 0 success
+using BeStream = uintptr_t;  // opaque stream handle, 0 for none
+
+// The six exported functions, C linkage.
+using BeInitStreamFn = BeStatus (*)(const BeConfig* config, uint32_t* samplesPerChunk,
+                                    uint32_t* outputBufferSize, BeStream* stream);
+using BeEncodeChunkFn = BeStatus (*)(BeStream stream, uint32_t sampleCount, const int16_t* samples,
+                                     uint8_t* output, uint32_t* bytesProduced);
+using BeDeinitStreamFn = BeStatus (*)(BeStream stream, uint8_t* output, uint32_t* bytesProduced);
+using BeCloseStreamFn = BeStatus (*)(BeStream stream);
+using BeWriteVbrHeaderFn = BeStatus (*)(const char* mp3Path);
+using BeWriteInfoTagFn = BeStatus (*)(BeStream stream, const char* mp3Path);
+
+}  // namespace tolvo::encoder

@@ -1,0 +1,102 @@
+// The one way to the file system. Every file operation of the engine goes through a FileSystem,
+// so tests can hand the code a layer that fails its Nth call or makes a write short.
+// RealFileSystem() is the operating system itself; it holds no state.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tolvo::platform {
+
+// errno of a failed call; 0 means success.
+struct IoStatus {
+  int error = 0;
+  explicit operator bool() const { return error == 0; }
+};
+
+enum class OpenMode {
+  kRead,            // existing file, reading
+  kReadWrite,       // existing file, reading and writing, no creation
+  kCreateTruncate,  // create or truncate, writing
+  kAppend,          // existing file, writing at the end
+};
+
+enum class FileKind { kMissing, kFile, kFolder, kOther };
+
+struct FileInfo {
+  FileKind kind = FileKind::kMissing;
+  int64_t size = 0;
+  uint32_t mode = 0;  // permission bits
+  uint32_t uid = 0;
+  uint32_t gid = 0;
+  uint64_t device = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Descriptor-level calls; a negative result is -errno.
+  virtual int Open(const char* path, OpenMode mode) = 0;
+  virtual int64_t Read(int fd, void* buffer, size_t count) = 0;
+  virtual int64_t Write(int fd, const void* buffer, size_t count) = 0;
+  virtual int64_t Seek(int fd, int64_t offset, int whence) = 0;  // whence: SEEK_SET/CUR/END
+  virtual IoStatus Truncate(int fd, int64_t length) = 0;
+  virtual IoStatus Sync(int fd) = 0;
+  virtual IoStatus Close(int fd) = 0;
+  virtual FileInfo StatFd(int fd) = 0;
+
+  // Path-level calls.
+  virtual FileInfo Stat(const char* path) = 0;
+  virtual IoStatus MakeFolder(const char* path) = 0;
+  virtual IoStatus Remove(const char* path) = 0;
+  virtual IoStatus Rename(const char* from, const char* to) = 0;
+  virtual IoStatus SetMode(const char* path, uint32_t mode) = 0;
+  virtual IoStatus SetOwner(const char* path, uint32_t uid, uint32_t gid) = 0;
+  // Creates an empty, uniquely named file "<folder>/<prefix>XXXXXX" (folder without trailing '/').
+  virtual IoStatus MakeTempFile(const std::string& folder, const char* prefix, std::string* path) = 0;
+  virtual IoStatus SyncFolder(const char* path) = 0;
+};
+
+// The operating system's file system.
+FileSystem& RealFileSystem();
+
+// The platform's temporary folder with a trailing separator ($TMPDIR when it is a folder, else /tmp/).
+std::string SystemTempFolder();
+
+// An open file descriptor with one owner. Closes on destruction.
+class File {
+ public:
+  File() = default;
+  File(FileSystem& fs, int fd) : fs_(&fs), fd_(fd) {}
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  File(File&& other) noexcept : fs_(other.fs_), fd_(other.fd_) { other.fd_ = -1; }
+  File& operator=(File&& other) noexcept;
+  ~File() { Close(); }
+
+  static File Open(FileSystem& fs, const char* path, OpenMode mode, int* error = nullptr);
+
+  bool IsOpen() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+
+  // Reads until count bytes or the end; returns the bytes read, -1 on an error.
+  int64_t ReadFull(void* buffer, size_t count);
+  // Writes all bytes; returns the bytes written (fewer on a short write or error).
+  int64_t WriteFull(const void* buffer, size_t count);
+  bool SeekTo(int64_t offset);
+  bool SeekFromEnd(int64_t offset);
+  int64_t Size();
+  bool Truncate(int64_t length);
+  bool Sync();
+  // Closes now; false when the close reported an error (for writers, a lost write).
+  bool Close();
+
+ private:
+  FileSystem* fs_ = nullptr;
+  int fd_ = -1;
+};
+
+}  // namespace tolvo::platform

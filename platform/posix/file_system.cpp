@@ -1,0 +1,192 @@
+// POSIX implementation of the file layer. The only place the engine's file work meets <unistd.h>.
+#include "tolvo/platform/file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+namespace tolvo::platform {
+namespace {
+
+int OpenFlags(OpenMode mode) {
+  switch (mode) {
+    case OpenMode::kRead: return O_RDONLY;
+    case OpenMode::kReadWrite: return O_RDWR;
+    case OpenMode::kCreateTruncate: return O_WRONLY | O_CREAT | O_TRUNC;
+    case OpenMode::kAppend: return O_WRONLY | O_APPEND;
+  }
+  return O_RDONLY;
+}
+
+FileInfo InfoFrom(const struct stat& st) {
+  FileInfo info;
+  if (S_ISREG(st.st_mode)) info.kind = FileKind::kFile;
+  else if (S_ISDIR(st.st_mode)) info.kind = FileKind::kFolder;
+  else info.kind = FileKind::kOther;
+  info.size = st.st_size;
+  info.mode = st.st_mode & 07777;
+  info.uid = st.st_uid;
+  info.gid = st.st_gid;
+  info.device = st.st_dev;
+  return info;
+}
+
+IoStatus StatusOf(int rc) { return IoStatus{rc == 0 ? 0 : errno}; }
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  int Open(const char* path, OpenMode mode) override {
+    for (;;) {
+      int fd = ::open(path, OpenFlags(mode) | O_CLOEXEC, 0666);
+      if (fd >= 0) return fd;
+      if (errno != EINTR) return -errno;
+    }
+  }
+  int64_t Read(int fd, void* buffer, size_t count) override {
+    for (;;) {
+      ssize_t n = ::read(fd, buffer, count);
+      if (n >= 0) return n;
+      if (errno != EINTR) return -errno;
+    }
+  }
+  int64_t Write(int fd, const void* buffer, size_t count) override {
+    for (;;) {
+      ssize_t n = ::write(fd, buffer, count);
+      if (n >= 0) return n;
+      if (errno != EINTR) return -errno;
+    }
+  }
+  int64_t Seek(int fd, int64_t offset, int whence) override {
+    off_t r = ::lseek(fd, offset, whence);
+    return r < 0 ? -errno : r;
+  }
+  IoStatus Truncate(int fd, int64_t length) override { return StatusOf(::ftruncate(fd, length)); }
+  IoStatus Sync(int fd) override { return StatusOf(::fsync(fd)); }
+  IoStatus Close(int fd) override { return StatusOf(::close(fd)); }  // never retried
+  FileInfo StatFd(int fd) override {
+    struct stat st;
+    return ::fstat(fd, &st) == 0 ? InfoFrom(st) : FileInfo{};
+  }
+  FileInfo Stat(const char* path) override {
+    struct stat st;
+    return ::stat(path, &st) == 0 ? InfoFrom(st) : FileInfo{};
+  }
+  IoStatus MakeFolder(const char* path) override { return StatusOf(::mkdir(path, 0777)); }
+  IoStatus Remove(const char* path) override { return StatusOf(::unlink(path)); }
+  IoStatus Rename(const char* from, const char* to) override {
+    return StatusOf(::rename(from, to));
+  }
+  IoStatus SetMode(const char* path, uint32_t mode) override {
+    return StatusOf(::chmod(path, mode));
+  }
+  IoStatus SetOwner(const char* path, uint32_t uid, uint32_t gid) override {
+    return StatusOf(::chown(path, uid, gid));
+  }
+  IoStatus MakeTempFile(const std::string& folder, const char* prefix,
+                        std::string* path) override {
+    std::string pattern = folder + "/" + prefix + "XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
+    if (fd < 0) return IoStatus{errno};
+    ::close(fd);
+    *path = buffer.data();
+    return IoStatus{};
+  }
+  IoStatus SyncFolder(const char* path) override {
+    int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return IoStatus{errno};
+    IoStatus status = StatusOf(::fsync(fd));
+    ::close(fd);
+    return status;
+  }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static PosixFileSystem fs;  // stateless
+  return fs;
+}
+
+std::string SystemTempFolder() {
+  const char* dir = std::getenv("TMPDIR");
+  std::string folder = "/tmp/";
+  if (dir && *dir) {
+    struct stat st;
+    if (::stat(dir, &st) == 0 && S_ISDIR(st.st_mode)) {
+      folder = dir;
+      if (folder.back() != '/') folder += '/';
+    }
+  }
+  return folder;
+}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fs_ = other.fs_;
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+File File::Open(FileSystem& fs, const char* path, OpenMode mode, int* error) {
+  int fd = fs.Open(path, mode);
+  if (fd < 0) {
+    if (error) *error = -fd;
+    return File();
+  }
+  if (error) *error = 0;
+  return File(fs, fd);
+}
+
+int64_t File::ReadFull(void* buffer, size_t count) {
+  if (fd_ < 0) return -1;
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    int64_t n = fs_->Read(fd_, bytes + done, count - done);
+    if (n < 0) return done > 0 ? static_cast<int64_t>(done) : -1;
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+int64_t File::WriteFull(const void* buffer, size_t count) {
+  if (fd_ < 0) return 0;
+  auto* bytes = static_cast<const unsigned char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    int64_t n = fs_->Write(fd_, bytes + done, count - done);
+    if (n <= 0) break;  // error or no progress (a full disk)
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+bool File::SeekTo(int64_t offset) { return fd_ >= 0 && fs_->Seek(fd_, offset, SEEK_SET) >= 0; }
+bool File::SeekFromEnd(int64_t offset) {
+  return fd_ >= 0 && fs_->Seek(fd_, offset, SEEK_END) >= 0;
+}
+int64_t File::Size() {
+  if (fd_ < 0) return -1;
+  FileInfo info = fs_->StatFd(fd_);
+  return info.kind == FileKind::kMissing ? -1 : info.size;
+}
+bool File::Truncate(int64_t length) { return fd_ >= 0 && fs_->Truncate(fd_, length); }
+bool File::Sync() { return fd_ >= 0 && fs_->Sync(fd_); }
+bool File::Close() {
+  if (fd_ < 0) return true;
+  int fd = fd_;
+  fd_ = -1;
+  return static_cast<bool>(fs_->Close(fd));
+}
+
+}  // namespace tolvo::platform

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Tolvo needs.
+set -euo pipefail
+packages=(build-essential cmake pkg-config libmp3lame-dev libgtest-dev libglib2.0-dev libgtk-3-dev
+          mpg123 python3 python3-mutagen xvfb xdotool tmux clang libclang-rt-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update
+  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,34 @@
+// dlopen-based library loading and module folder lookup.
+#include "tolvo/platform/dynamic_library.h"
+
+#include <dlfcn.h>
+
+namespace tolvo::platform {
+
+LibraryHandle LoadLibrary(const std::string& pathOrName) {
+  return ::dlopen(pathOrName.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void* FindSymbol(LibraryHandle library, const char* name) {
+  return library ? ::dlsym(library, name) : nullptr;
+}
+
+void FreeLibrary(LibraryHandle library) {
+  if (library) ::dlclose(library);
+}
+
+std::string LastLibraryError() {
+  const char* message = ::dlerror();
+  return message ? message : "";
+}
+
+std::string ModuleFolderOf(const void* address) {
+  Dl_info info{};
+  if (::dladdr(address, &info) == 0 || !info.dli_fname) return {};
+  std::string path = info.dli_fname;
+  auto slash = path.rfind('/');
+  if (slash == std::string::npos) return {};
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace tolvo::platform

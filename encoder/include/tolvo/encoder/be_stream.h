@@ -2,6 +2,7 @@
 // the engine binds at run time. Shared by the encoder library and the engine.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -42,10 +43,23 @@ static_assert(sizeof(BeConfig) == 331, "the configuration record is 331 bytes");
 static_assert(offsetof(BeConfig, qualityWord) == 92);
 static_assert(offsetof(BeConfig, reserved) == 94);
 
+// The record is read and written in the machine's own byte order, which must be little-endian.
+static_assert(std::endian::native == std::endian::little, "the record is little-endian");
+
 inline constexpr uint32_t kBeConfigKind = 256;
 inline constexpr uint32_t kBeRecordVersion = 1;
 
 using BeStatus = uint32_t;  // 0 success
+
+// Statuses of the six functions. Callers test for nonzero; the values tell a reader why.
+inline constexpr BeStatus kBeOk = 0;
+inline constexpr BeStatus kBeInvalidConfig = 1;    // record kind/version/size or a setting refused
+inline constexpr BeStatus kBeInvalidArgument = 2;  // a null pointer or a sample count refused
+inline constexpr BeStatus kBeInvalidStream = 3;    // the handle names no live stream
+inline constexpr BeStatus kBeWrongState = 4;       // e.g. encoding after the flush
+inline constexpr BeStatus kBeEncoderFailed = 5;    // libmp3lame reported an error
+inline constexpr BeStatus kBeFileError = 6;        // the MP3 file could not be read or written
+inline constexpr BeStatus kBeOutOfMemory = 7;
 using BeStream = uintptr_t;  // opaque stream handle, 0 for none
 
 // The six exported functions, C linkage.

@@ -1,6 +1,81 @@
-// Settings, job and state commands.
+// Settings, job and state commands of interface1: they store settings for the next job, start
+// the job thread, and let the caller poll, pause, resume and cancel it.
+#include <chrono>
+#include <exception>
+#include <thread>
+
 #include "core/command.h"
+#include "core/engine_state.h"
+#include "core/trace.h"
+#include "lame/encode_job.h"
 
 namespace tolvo::engine {
-std::span<const Command> JobCommands() { return {}; }
+namespace {
+
+constexpr auto kCancelPoll = std::chrono::milliseconds(50);
+
+int32_t Store(std::atomic<int32_t>& setting, intptr_t value) {
+  setting.store(AsNumber(value));
+  return 0;
+}
+
+int32_t PassFiles(intptr_t input, intptr_t output, intptr_t) {
+  EngineState& state = State();
+  // Claim the job word; a job that is already running keeps its paths and flags.
+  int32_t current = state.jobState.load();
+  do {
+    if (current == kJobRunning) return 1;
+  } while (!state.jobState.compare_exchange_weak(current, kJobRunning));
+
+  state.pauseRequested.store(0);
+  state.cancelRequested.store(0);
+  CopyPathField(state.inputPath, AsText(input));
+  CopyPathField(state.outputPath, AsText(output));
+  try {
+    std::thread(EncodeThread).detach();
+  } catch (const std::exception&) {
+    // Without a thread nothing would ever end the job: report it as ended at once.
+    Trace("cannot start the encode thread\n");
+    state.jobState.store(kJobOutOfResources);
+  }
+  return 0;
+}
+
+int32_t Cancel(intptr_t, intptr_t, intptr_t) {
+  EngineState& state = State();
+  state.cancelRequested.store(1);
+  while (state.jobState.load() == kJobRunning) std::this_thread::sleep_for(kCancelPoll);
+  return 0;
+}
+
+constexpr Command kJobCommands[] = {
+    {"passfiles", PassFiles},
+    {"bitrate", [](intptr_t a1, intptr_t, intptr_t) { return Store(State().bitrate, a1); }},
+    {"vbr", [](intptr_t a1, intptr_t, intptr_t) { return Store(State().useVbr, a1); }},
+    {"stereomode", [](intptr_t a1, intptr_t, intptr_t) { return Store(State().stereoMode, a1); }},
+    {"quality", [](intptr_t a1, intptr_t, intptr_t) { return Store(State().quality, a1); }},
+    {"intreturn", [](intptr_t, intptr_t, intptr_t) { return State().jobState.load(); }},
+    {"progress", [](intptr_t, intptr_t, intptr_t) { return State().progress.load(); }},
+    {"intpriority", [](intptr_t a1, intptr_t, intptr_t) { return Store(State().priority, a1); }},
+    {"cancel", Cancel},
+    {"pause", [](intptr_t, intptr_t, intptr_t) { return Store(State().pauseRequested, 1); }},
+    {"resume", [](intptr_t, intptr_t, intptr_t) { return Store(State().pauseRequested, 0); }},
+    {"vbrmaxbitrate",
+     [](intptr_t a1, intptr_t, intptr_t) { return Store(State().vbrMaxBitrate, a1); }},
+    {"passpath",
+     [](intptr_t a1, intptr_t, intptr_t) {
+       CopyPathField(State().programFolder, AsText(a1));
+       return int32_t{0};
+     }},
+    {"definetempfolder",
+     [](intptr_t a1, intptr_t, intptr_t) {
+       CopyPathField(State().tempFolder, AsText(a1));
+       return int32_t{0};
+     }},
+};
+
+}  // namespace
+
+std::span<const Command> JobCommands() { return kJobCommands; }
+
 }  // namespace tolvo::engine

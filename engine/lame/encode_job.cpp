@@ -1,0 +1,289 @@
+// The steps of one encode job, from binding the encoder to deleting a converted input. Every path
+// closes its files, releases its buffers and ends an opened encoder stream.
+#include "lame/encode_job.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <chrono>
+#include <exception>
+#include <memory>
+#include <new>
+#include <string>
+#include <thread>
+
+#include "core/engine_state.h"
+#include "core/file_services.h"
+#include "core/trace.h"
+#include "lame/encoder_binding.h"
+#include "lame/input_conversion.h"
+#include "lame/wav_input.h"
+#include "tolvo/platform/process_priority.h"
+
+namespace tolvo::engine {
+
+// Samples go to the encoder as they lie in the file: little-endian 16-bit values.
+static_assert(std::endian::native == std::endian::little);
+
+namespace {
+
+constexpr std::array<int32_t, 14> kAllowedBitrates = {32,  40,  48,  56,  64,  80,  96,
+                                                      112, 128, 160, 192, 224, 256, 320};
+constexpr auto kPausePoll = std::chrono::milliseconds(50);
+
+class EncodeJob {
+ public:
+  explicit EncodeJob(platform::FileSystem& fs) : fs_(fs), state_(State()) {}
+  EncodeJob(const EncodeJob&) = delete;
+  EncodeJob& operator=(const EncodeJob&) = delete;
+  // Only reached with an open stream when a step threw; files close through their own owners.
+  ~EncodeJob() { FinishStream(); }
+  int32_t Run();
+
+ private:
+  int32_t OpenFilesAndStream();  // steps 5 to 15
+  int32_t EncodeSamples();       // step 16, then the flush of step 17 unless a chunk failed
+  int32_t Flush();
+  int32_t ReleaseFiles(int32_t result);  // step 18
+  void FinishStream();                   // step 19
+  int64_t ReadChunk();                   // 16-bit values read, -1 on a read error
+  bool WriteEncoded(uint32_t bytes);
+  bool CancelRequested() const { return state_.cancelRequested.load() != 0; }
+
+  platform::FileSystem& fs_;
+  EngineState& state_;
+  const EncoderFunctions* encoder_ = nullptr;
+  int32_t channels_ = 0;
+  int32_t sampleRate_ = 0;
+  platform::File input_;
+  platform::File output_;
+  bool hasStream_ = false;
+  encoder::BeStream stream_ = 0;
+  uint32_t samplesPerChunk_ = 0;
+  uint32_t outputBufferSize_ = 0;
+  std::unique_ptr<int16_t[]> samples_;  // two 16-bit slots per sample value of a chunk
+  std::unique_ptr<uint8_t[]> encoded_;  // twice the size the encoder asked for
+  size_t encodedCapacity_ = 0;
+  int64_t inputSize_ = 0;
+  int64_t consumed_ = 0;
+};
+
+int32_t EncodeJob::Run() {
+  state_.progress.store(0);
+  int32_t result = kJobSucceeded;
+  if (!BindEncoder()) {
+    Trace("problems loading the dll, exiting \n");
+    result = kJobEncoderNotBound;
+  } else {
+    encoder_ = &Encoder();
+    ResetConversion();
+    if (CheckWaveFile(state_.inputPath, &channels_, &sampleRate_, fs_) != 0) {
+      Trace("invalid wave file, exiting \n");
+      result = kJobInvalidWave;
+    } else {
+      result = OpenFilesAndStream();
+      if (result == kJobSucceeded) result = EncodeSamples();
+      result = ReleaseFiles(result);
+    }
+  }
+  FinishStream();
+  DeleteConvertedInput();
+  return result;
+}
+
+int32_t EncodeJob::OpenFilesAndStream() {
+  input_ = platform::File::Open(fs_, state_.inputPath, platform::OpenMode::kRead);
+  if (!input_.IsOpen()) {
+    Trace("Error opening %s\n", state_.inputPath);
+    return kJobCannotOpenInput;
+  }
+  SeekToSampleData(input_);
+
+  std::string folder, name;
+  SplitOutputPath(state_.outputPath, &folder, &name);
+  if (name.empty()) {
+    Trace("Filename is missing\n");
+    return kJobMissingFileName;
+  }
+  if (CreateFolderChain(folder, kNativePathStyle, fs_) != 0) {
+    Trace("Cannot create destination folder\n");
+    return kJobCannotCreateFolder;
+  }
+  output_ = platform::File::Open(fs_, state_.outputPath, platform::OpenMode::kCreateTruncate);
+  if (!output_.IsOpen()) {
+    Trace("Cannot create %s\n", state_.outputPath);
+    return kJobCannotCreateOutput;
+  }
+  // From here on a failure leaves the output file behind, empty or partly written.
+
+  int32_t stereoMode = state_.stereoMode.load();
+  if (stereoMode == 3) {  // mono asked of a stereo input: two channels encoded as one
+    stereoMode = 4;
+    state_.stereoMode.store(4);
+  }
+  if (stereoMode < 0 || stereoMode > 4) {
+    Trace("Invalid stereo mode value \n");
+    return kJobInvalidStereoMode;
+  }
+  const int32_t bitrate = state_.bitrate.load();
+  if (!IsAllowedBitrate(bitrate)) {
+    Trace("Invalid bitrate value\n");
+    return kJobInvalidBitrate;
+  }
+  const int32_t quality = state_.quality.load();
+  if (quality < 0 || quality > 2) {
+    Trace("Invalid quality settings \n");
+    return kJobInvalidQuality;
+  }
+
+  encoder::BeConfig config{};
+  FillEncoderConfig({.inputSampleRate = static_cast<uint32_t>(sampleRate_),
+                     .channelMode = static_cast<uint32_t>(channels_ == 1 ? 3 : stereoMode),
+                     .bitrate = bitrate,
+                     .vbrMaxBitrate = state_.vbrMaxBitrate.load(),
+                     .quality = quality,
+                     .useVbr = state_.useVbr.load() != 0},
+                    &config);
+
+  if (auto nice = NiceForPriority(state_.priority.load())) platform::SetProcessNice(*nice);
+
+  encoder::BeStream stream = 0;
+  const encoder::BeStatus status =
+      encoder_->initStream(&config, &samplesPerChunk_, &outputBufferSize_, &stream);
+  if (status != 0) {
+    Trace("Error opening encoding stream or invalid settings (%lu)\n",
+          static_cast<unsigned long>(status));
+    return kJobStreamRefused;
+  }
+  hasStream_ = true;
+  stream_ = stream;
+
+  encodedCapacity_ = size_t{2} * outputBufferSize_;
+  samples_.reset(new (std::nothrow) int16_t[size_t{2} * samplesPerChunk_]);
+  encoded_.reset(new (std::nothrow) uint8_t[encodedCapacity_]);
+  if (!samples_ || !encoded_) {
+    Trace("cannot allocate the encoding buffers\n");
+    return kJobOutOfResources;
+  }
+  inputSize_ = FileSize(state_.inputPath, fs_);
+  return kJobSucceeded;
+}
+
+int64_t EncodeJob::ReadChunk() {
+  const int64_t bytes = input_.ReadFull(samples_.get(), size_t{2} * samplesPerChunk_);
+  return bytes < 0 ? -1 : bytes / 2;  // whole 16-bit values only
+}
+
+bool EncodeJob::WriteEncoded(uint32_t bytes) {
+  if (bytes == 0) return true;
+  return output_.WriteFull(encoded_.get(), bytes) == static_cast<int64_t>(bytes);
+}
+
+int32_t EncodeJob::EncodeSamples() {
+  bool cancelled = false;
+  for (int64_t count = ReadChunk(); count != 0; count = ReadChunk()) {
+    if (count < 0) {
+      Trace("Error reading %s\n", state_.inputPath);
+      return kJobCannotOpenInput;
+    }
+    cancelled = CancelRequested();
+    while (!cancelled && state_.pauseRequested.load() != 0) {
+      std::this_thread::sleep_for(kPausePoll);
+      cancelled = CancelRequested();
+    }
+    if (cancelled) break;
+
+    uint32_t produced = 0;
+    const encoder::BeStatus status = encoder_->encodeChunk(
+        stream_, static_cast<uint32_t>(count), samples_.get(), encoded_.get(), &produced);
+    if (status != 0 || produced > encodedCapacity_) {
+      Trace("encoder failed (%lu)\n", static_cast<unsigned long>(status));
+      return kJobEncoderFailed;
+    }
+    if (!WriteEncoded(produced)) {
+      Trace("Output file write error\n");
+      return kJobOutputWriteFailed;
+    }
+    consumed_ += 2 * count;
+    state_.progress.store(ProgressPercent(inputSize_, consumed_));
+  }
+  const int32_t flushed = Flush();
+  if (flushed != kJobSucceeded) return flushed;
+  return cancelled ? kJobCancelled : kJobSucceeded;
+}
+
+int32_t EncodeJob::Flush() {
+  uint32_t produced = 0;
+  const encoder::BeStatus status = encoder_->deinitStream(stream_, encoded_.get(), &produced);
+  if (status != 0 || produced > encodedCapacity_) {
+    Trace("encoder failed (%lu)\n", static_cast<unsigned long>(status));
+    return kJobEncoderFailed;
+  }
+  if (!WriteEncoded(produced)) {
+    Trace("Output file write error\n");
+    return kJobOutputWriteFailed;
+  }
+  return kJobSucceeded;
+}
+
+int32_t EncodeJob::ReleaseFiles(int32_t result) {
+  input_.Close();
+  // A close that fails may have lost written data: never report that file as finished.
+  const bool outputClosed = output_.Close();
+  if (!outputClosed && (result == kJobSucceeded || result == kJobCancelled)) {
+    Trace("Output file write error\n");
+    result = kJobOutputWriteFailed;
+  }
+  samples_.reset();
+  encoded_.reset();
+  return result;
+}
+
+void EncodeJob::FinishStream() {
+  if (!hasStream_) return;
+  encoder_->writeInfoTag(stream_, state_.outputPath);
+  encoder_->closeStream(stream_);
+  hasStream_ = false;
+}
+
+}  // namespace
+
+bool IsAllowedBitrate(int32_t kbps) {
+  return std::find(kAllowedBitrates.begin(), kAllowedBitrates.end(), kbps) !=
+         kAllowedBitrates.end();
+}
+
+int32_t ProgressPercent(int64_t totalBytes, int64_t consumedBytes) {
+  if (totalBytes <= 0 || consumedBytes <= 0) return 0;
+  return static_cast<int32_t>(100.0 / static_cast<double>(totalBytes) *
+                              static_cast<double>(consumedBytes));
+}
+
+std::optional<int> NiceForPriority(int32_t priority) {
+  switch (priority) {
+    case 1: return 19;
+    case 2: return 0;
+    case 3: return -10;
+    default: return std::nullopt;
+  }
+}
+
+int32_t RunEncodeJob(platform::FileSystem& fs) {
+  try {
+    EncodeJob job(fs);
+    return job.Run();
+  } catch (const std::exception&) {  // an allocation of a path text; the job has cleaned up
+    Trace("encode job ran out of memory\n");
+    DeleteConvertedInput();
+    return kJobOutOfResources;
+  }
+}
+
+void EncodeThread() {
+  EngineState& state = State();
+  state.progress.store(0);
+  const int32_t result = RunEncodeJob();
+  state.jobState.store(result);
+}
+
+}  // namespace tolvo::engine

@@ -1,0 +1,16 @@
+// Scheduling priority of the whole process. Linux keeps a nice value per thread, so a change for
+// the process walks every thread of it.
+#pragma once
+
+#include <vector>
+
+namespace tolvo::platform {
+
+// Gives every thread of this process the nice value (-20 .. 19). Threads that refuse (no
+// privilege, or gone meanwhile) keep theirs; nothing is reported.
+void SetProcessNice(int nice);
+
+// The nice value of every thread of this process, in no particular order.
+std::vector<int> ThreadNiceValues();
+
+}  // namespace tolvo::platform

@@ -1,0 +1,143 @@
+// Reading, writing and removing the ID3v1 record at the end of a file, and the conversion
+// between the record and the engine's field set. Each operation opens the file once and closes
+// it on every path; a failed operation leaves the field set as it was.
+#include "id3/id3v1.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "core/file_services.h"
+#include "core/trace.h"
+#include "id3/genres.h"
+#include "id3/id3v1_layout.h"
+
+namespace tolvo::engine {
+namespace {
+
+using platform::File;
+using platform::FileSystem;
+using platform::OpenMode;
+
+Id3v1FieldSet fieldSet;  // the engine's one set, all zero at load
+
+// A record field's text: its bytes up to the first zero or the field's end, taken as they stand.
+void TakeText(const uint8_t* record, id3v1::FieldSpan span, char* text) {
+  const auto* begin = reinterpret_cast<const char*>(record + span.offset);
+  std::memcpy(text, begin, strnlen(begin, span.length));
+}
+
+// Copies the buffer's full width, so a text shorter than the field is padded with its zeros.
+void PutText(const char* text, id3v1::FieldSpan span, uint8_t* record) {
+  std::memcpy(record + span.offset, text, span.length);
+}
+
+// Reads the last 128 bytes of an open file of the given size.
+bool ReadLastRecord(File& file, int64_t size, uint8_t* record) {
+  return file.SeekTo(size - static_cast<int64_t>(id3v1::kRecordSize)) &&
+         file.ReadFull(record, id3v1::kRecordSize) == static_cast<int64_t>(id3v1::kRecordSize);
+}
+
+}  // namespace
+
+Id3v1FieldSet& Id3v1Fields() { return fieldSet; }
+
+bool ParseId3v1(const uint8_t* record, Id3v1FieldSet* fields) {
+  if (std::memcmp(record + id3v1::kMarker.offset, id3v1::kMarkerText, id3v1::kMarker.length) != 0)
+    return false;
+  Id3v1FieldSet parsed;  // texts cleared to zero
+  TakeText(record, id3v1::kTitle, parsed.title);
+  TakeText(record, id3v1::kArtist, parsed.artist);
+  TakeText(record, id3v1::kAlbum, parsed.album);
+  TakeText(record, id3v1::kYear, parsed.year);
+  if (record[id3v1::kV11ZeroOffset] == 0) {
+    TakeText(record, id3v1::kCommentV11, parsed.comment);
+    parsed.track = record[id3v1::kTrackOffset];
+  } else {
+    TakeText(record, id3v1::kComment, parsed.comment);
+    parsed.track = 0;
+  }
+  // 255 is the usual "no genre" byte; everything past the list reads as the blank entry.
+  parsed.genre = std::min<int32_t>(record[id3v1::kGenreOffset], kNoGenre);
+  *fields = parsed;
+  return true;
+}
+
+void RenderId3v1(const Id3v1FieldSet& fields, uint8_t* record) {
+  std::memset(record, 0, id3v1::kRecordSize);
+  std::memcpy(record + id3v1::kMarker.offset, id3v1::kMarkerText, id3v1::kMarker.length);
+  PutText(fields.title, id3v1::kTitle, record);
+  PutText(fields.artist, id3v1::kArtist, record);
+  PutText(fields.album, id3v1::kAlbum, record);
+  PutText(fields.year, id3v1::kYear, record);
+  if (fields.track != 0) {
+    PutText(fields.comment, id3v1::kCommentV11, record);
+    record[id3v1::kV11ZeroOffset] = 0;
+    record[id3v1::kTrackOffset] = static_cast<uint8_t>(fields.track & 0xFF);
+  } else {
+    PutText(fields.comment, id3v1::kComment, record);
+  }
+  record[id3v1::kGenreOffset] = static_cast<uint8_t>(fields.genre & 0xFF);
+}
+
+int32_t ReadId3v1(const char* path, Id3v1FieldSet& fields, FileSystem& fs) {
+  Trace("ReadId3v1 %s", path ? path : "(null)");
+  if (!path) return kId3v1CannotOpen;
+  File file = File::Open(fs, path, OpenMode::kRead);
+  if (!file.IsOpen()) return kId3v1CannotOpen;
+  const int64_t size = file.Size();
+  if (size < 0) return kId3v1CannotRead;
+  if (size < static_cast<int64_t>(id3v1::kRecordSize)) return kId3v1TooShort;
+  uint8_t record[id3v1::kRecordSize];
+  if (!ReadLastRecord(file, size, record)) return kId3v1CannotRead;
+  if (!ParseId3v1(record, &fields)) return kId3v1CannotRead;
+  return kId3v1Ok;
+}
+
+int32_t WriteId3v1(const char* path, const Id3v1FieldSet& fields, FileSystem& fs) {
+  Trace("WriteId3v1 %s", path ? path : "(null)");
+  if (!path) return kId3v1CannotOpen;
+  if (IsReadOnlyFile(path, fs)) return kId3v1WriteReadOnly;
+  File file = File::Open(fs, path, OpenMode::kReadWrite);
+  if (!file.IsOpen()) return kId3v1CannotOpen;
+  const int64_t size = file.Size();
+  if (size < 0) return kId3v1CannotRead;
+  if (size < static_cast<int64_t>(id3v1::kRecordSize)) return kId3v1TooShort;
+  uint8_t old[id3v1::kRecordSize];
+  if (!ReadLastRecord(file, size, old)) return kId3v1CannotRead;
+
+  // An existing tag is replaced in place; otherwise the new one is appended.
+  const bool replacing =
+      std::memcmp(old + id3v1::kMarker.offset, id3v1::kMarkerText, id3v1::kMarker.length) == 0;
+  const int64_t position = replacing ? size - static_cast<int64_t>(id3v1::kRecordSize) : size;
+  uint8_t record[id3v1::kRecordSize];
+  RenderId3v1(fields, record);
+  if (!file.SeekTo(position)) return kId3v1WriteFailed;
+  if (file.WriteFull(record, sizeof record) != static_cast<int64_t>(sizeof record)) {
+    // Undo a partial write where the file still allows it: cut an appended fragment off, or put
+    // the old tag's bytes back. Either way the failure is reported.
+    if (replacing) {
+      if (file.SeekTo(position)) file.WriteFull(old, sizeof old);
+    } else {
+      file.Truncate(size);
+    }
+    return kId3v1WriteFailed;
+  }
+  if (!file.Close()) return kId3v1WriteFailed;  // a lost write surfaces at close
+  return kId3v1Ok;
+}
+
+int32_t RemoveId3v1(const char* path, Id3v1FieldSet& fields, FileSystem& fs) {
+  Trace("RemoveId3v1 %s", path ? path : "(null)");
+  if (!path) return kId3v1Ok;  // nothing named, nothing to remove
+  if (IsReadOnlyFile(path, fs)) return kId3v1RemoveReadOnly;
+  // No readable tag (missing file, too short, no marker) is nothing to remove: success.
+  if (ReadId3v1(path, fields, fs) != kId3v1Ok) return kId3v1Ok;
+  const int64_t size = FileSize(path, fs);
+  if (size < static_cast<int64_t>(id3v1::kRecordSize)) return kId3v1CannotCut;
+  if (TruncateFile(path, size - static_cast<int64_t>(id3v1::kRecordSize), fs) != 0)
+    return kId3v1CannotCut;
+  return kId3v1Ok;
+}
+
+}  // namespace tolvo::engine

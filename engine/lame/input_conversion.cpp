@@ -1,11 +1,64 @@
-// Conversion of 8-bit PCM input. The converter program is not wired in yet: every 8-bit input is
-// refused as a failed conversion.
+// Conversion of 8-bit PCM input: the converter program writes a 16-bit copy into the temporary
+// folder and the job's input switches to it; the job deletes the copy when it ends.
 #include "lame/input_conversion.h"
 
-namespace tolvo::engine {
+#include <string>
 
-void ResetConversion() {}
-int ConvertToPcm16() { return 1; }
-void DeleteConvertedInput() {}
+#include "core/engine_state.h"
+#include "core/file_services.h"
+#include "core/trace.h"
+#include "lame/converter_runner.h"
+#include "tolvo/platform/file_system.h"
+
+namespace tolvo::engine {
+namespace {
+
+// The job's conversion bookkeeping. Only the job thread touches it; consecutive jobs are ordered
+// by the jobState word, which the caller sees change before it may start the next job.
+struct ConversionState {
+  bool convertedInput = false;  // a conversion started in this job
+  std::string copyPath;         // where this job's copy is written (known once it started)
+  std::string convertedPath;    // the copy, once the conversion succeeded
+};
+
+ConversionState& Conversion() {
+  static ConversionState state;
+  return state;
+}
+
+void RemoveFile(const std::string& path) {
+  if (!path.empty()) platform::RealFileSystem().Remove(path.c_str());
+}
+
+}  // namespace
+
+void ResetConversion() { Conversion() = ConversionState{}; }
+
+int ConvertToPcm16() {
+  ConversionState& conversion = Conversion();
+  EngineState& state = State();
+  conversion.convertedInput = true;
+
+  const std::string copyPath = ConvertedCopyPath(SystemTempFolder());
+  if (copyPath.size() >= kPathFieldSize) return 1;  // the job could not name it as its input
+  conversion.copyPath = copyPath;
+  // A stale copy must never pass for the output of a program that wrote nothing.
+  RemoveFile(copyPath);
+
+  RunConverter(ConverterArguments(state.programFolder, state.inputPath, copyPath));
+
+  if (!IsExistingFile(copyPath)) return 1;
+  conversion.convertedPath = copyPath;
+  CopyPathField(state.inputPath, copyPath.c_str());
+  Trace("input converted to %s\n", copyPath.c_str());
+  return 0;
+}
+
+void DeleteConvertedInput() {
+  ConversionState& conversion = Conversion();
+  if (!conversion.convertedInput) return;
+  // The path is known from the start, so even a copy left by a failed job goes.
+  RemoveFile(conversion.copyPath);
+}
 
 }  // namespace tolvo::engine

@@ -1,0 +1,59 @@
+// Starting a helper program whose standard output and standard error come back through a pipe,
+// reading that pipe, and asking for the program's exit without blocking.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tolvo::platform {
+
+enum class ExitPoll {
+  kRunning,  // the program has not ended yet
+  kExited,   // ended; the exit code is known
+  kFailed,   // the question could not be answered (no such child, already reaped elsewhere)
+};
+
+// A started program with one owner. The destructor closes the read end of the pipe and, when the
+// program has not been reaped yet, waits for it so that no zombie is left behind.
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  ChildProcess(ChildProcess&& other) noexcept;
+  ChildProcess& operator=(ChildProcess&& other) noexcept;
+  ~ChildProcess();
+
+  // Starts arguments[0] (a path, no search) with the given argument vector, the caller's
+  // environment and current folder; standard input reads /dev/null, standard output and standard
+  // error share one pipe whose read end this object keeps. Only the child holds the write end
+  // afterwards, so the pipe ends when the program (and anything it started) has ended.
+  // On failure the result is not started and *error (when given) holds errno.
+  static ChildProcess Start(const std::vector<std::string>& arguments, int* error = nullptr);
+
+  bool IsStarted() const { return pid_ > 0; }
+
+  // One read of the pipe: the bytes read, 0 at the end of the pipe, -errno on an error.
+  // Interrupted reads are retried.
+  int64_t ReadOutput(void* buffer, size_t count);
+  // Closes the read end now (also done by the destructor).
+  void CloseOutput();
+
+  // Asks once, without waiting, whether the program has ended. A program ended by a signal
+  // reports 128 plus the signal number, as shells do.
+  ExitPoll PollExit(int32_t* exitCode);
+
+ private:
+  void Reap();
+
+  int pid_ = -1;
+  int readFd_ = -1;
+  bool reaped_ = false;
+};
+
+// The id of the calling process.
+int32_t CurrentProcessId();
+
+}  // namespace tolvo::platform

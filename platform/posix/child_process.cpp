@@ -1,0 +1,199 @@
+// POSIX implementation of helper-program start-up: posix_spawn with standard output and standard
+// error on a pipe, standard input from /dev/null, and non-blocking exit queries with waitpid.
+#include "tolvo/platform/child_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+extern char** environ;
+
+namespace tolvo::platform {
+namespace {
+
+// A descriptor closed on scope exit unless released.
+class OwnedFd {
+ public:
+  explicit OwnedFd(int fd = -1) : fd_(fd) {}
+  OwnedFd(const OwnedFd&) = delete;
+  OwnedFd& operator=(const OwnedFd&) = delete;
+  ~OwnedFd() { Reset(); }
+  int get() const { return fd_; }
+  int Release() { return std::exchange(fd_, -1); }
+  void Reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
+
+// Keeps a pipe end away from 0, 1 and 2, where the child's dup2 onto itself would not clear
+// close-on-exec and the standard descriptors would be confused with the pipe.
+bool MoveAboveStandardDescriptors(OwnedFd& fd) {
+  if (fd.get() > 2) return true;
+  int moved = ::fcntl(fd.get(), F_DUPFD_CLOEXEC, 3);
+  if (moved < 0) return false;
+  fd.Reset(moved);
+  return true;
+}
+
+class SpawnActions {
+ public:
+  SpawnActions() { ok_ = ::posix_spawn_file_actions_init(&actions_) == 0; }
+  ~SpawnActions() {
+    if (ok_) ::posix_spawn_file_actions_destroy(&actions_);
+  }
+  SpawnActions(const SpawnActions&) = delete;
+  SpawnActions& operator=(const SpawnActions&) = delete;
+  bool Prepare(int writeFd) {
+    return ok_ && ::posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0) == 0 &&
+           ::posix_spawn_file_actions_adddup2(&actions_, writeFd, 1) == 0 &&
+           ::posix_spawn_file_actions_adddup2(&actions_, writeFd, 2) == 0;
+  }
+  const posix_spawn_file_actions_t* get() const { return &actions_; }
+
+ private:
+  posix_spawn_file_actions_t actions_;
+  bool ok_ = false;
+};
+
+class SpawnAttributes {
+ public:
+  SpawnAttributes() { ok_ = ::posix_spawnattr_init(&attributes_) == 0; }
+  ~SpawnAttributes() {
+    if (ok_) ::posix_spawnattr_destroy(&attributes_);
+  }
+  SpawnAttributes(const SpawnAttributes&) = delete;
+  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+  // The program starts with no blocked signals and SIGPIPE at its default, whatever the host
+  // process has set up for itself.
+  bool Prepare() {
+    sigset_t none, pipeOnly;
+    sigemptyset(&none);
+    sigemptyset(&pipeOnly);
+    sigaddset(&pipeOnly, SIGPIPE);
+    return ok_ && ::posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
+           ::posix_spawnattr_setsigdefault(&attributes_, &pipeOnly) == 0 &&
+           ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
+  }
+  const posix_spawnattr_t* get() const { return &attributes_; }
+
+ private:
+  posix_spawnattr_t attributes_;
+  bool ok_ = false;
+};
+
+}  // namespace
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)),
+      readFd_(std::exchange(other.readFd_, -1)),
+      reaped_(std::exchange(other.reaped_, false)) {}
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+  if (this != &other) {
+    CloseOutput();
+    Reap();
+    pid_ = std::exchange(other.pid_, -1);
+    readFd_ = std::exchange(other.readFd_, -1);
+    reaped_ = std::exchange(other.reaped_, false);
+  }
+  return *this;
+}
+
+ChildProcess::~ChildProcess() {
+  CloseOutput();
+  Reap();
+}
+
+ChildProcess ChildProcess::Start(const std::vector<std::string>& arguments, int* error) {
+  auto fail = [error](int code) {
+    if (error) *error = code;
+    return ChildProcess();
+  };
+  if (arguments.empty()) return fail(EINVAL);
+
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) return fail(errno);
+  OwnedFd readEnd(ends[0]);
+  OwnedFd writeEnd(ends[1]);
+  if (!MoveAboveStandardDescriptors(readEnd) || !MoveAboveStandardDescriptors(writeEnd)) {
+    return fail(errno);
+  }
+
+  SpawnActions actions;
+  SpawnAttributes attributes;
+  if (!actions.Prepare(writeEnd.get()) || !attributes.Prepare()) return fail(ENOMEM);
+
+  std::vector<char*> argv;
+  argv.reserve(arguments.size() + 1);
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+
+  pid_t pid = -1;
+  int rc = ::posix_spawn(&pid, argv[0], actions.get(), attributes.get(), argv.data(), environ);
+  if (rc != 0) return fail(rc);
+
+  // The child holds its own copies of the write end; ours must go so the pipe can end.
+  writeEnd.Reset();
+  ChildProcess child;
+  child.pid_ = pid;
+  child.readFd_ = readEnd.Release();
+  if (error) *error = 0;
+  return child;
+}
+
+int64_t ChildProcess::ReadOutput(void* buffer, size_t count) {
+  if (readFd_ < 0) return -EBADF;
+  for (;;) {
+    ssize_t n = ::read(readFd_, buffer, count);
+    if (n >= 0) return n;
+    if (errno != EINTR) return -errno;
+  }
+}
+
+void ChildProcess::CloseOutput() {
+  if (readFd_ >= 0) ::close(readFd_);
+  readFd_ = -1;
+}
+
+ExitPoll ChildProcess::PollExit(int32_t* exitCode) {
+  if (pid_ <= 0 || reaped_) return ExitPoll::kFailed;
+  int status = 0;
+  pid_t r;
+  do {
+    r = ::waitpid(pid_, &status, WNOHANG);
+  } while (r < 0 && errno == EINTR);
+  if (r == 0) return ExitPoll::kRunning;
+  reaped_ = true;  // reaped now, or it can never be (no such child)
+  if (r < 0) return ExitPoll::kFailed;
+  if (WIFEXITED(status)) {
+    *exitCode = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    *exitCode = 128 + WTERMSIG(status);
+  } else {
+    return ExitPoll::kFailed;
+  }
+  return ExitPoll::kExited;
+}
+
+void ChildProcess::Reap() {
+  if (pid_ > 0 && !reaped_) {
+    int status;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+  }
+  pid_ = -1;
+  reaped_ = false;
+}
+
+int32_t CurrentProcessId() { return static_cast<int32_t>(::getpid()); }
+
+}  // namespace tolvo::platform

@@ -1,0 +1,136 @@
+// The engine's small file services: temporary files and the writability probe, file size,
+// the read-only test, truncation, whole-buffer writes, and the case-blind text searches.
+// Every file is reached through the FileSystem given and closed on every path.
+#include "core/file_services.h"
+
+#include <cerrno>
+#include <string>
+
+#include "core/path_style.h"
+#include "core/trace.h"
+#include "tolvo/system_files.h"
+
+namespace tolvo::engine {
+namespace {
+
+using platform::File;
+using platform::FileKind;
+using platform::OpenMode;
+
+// The owner's write bit: clear means read-only (the read-only attribute of this platform).
+constexpr uint32_t kOwnerWriteBit = 0200;
+
+char FoldAsciiCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool MatchesAt(const std::string& text, size_t at, const std::string& part) {
+  for (size_t i = 0; i < part.size(); ++i) {
+    if (FoldAsciiCase(text[at + i]) != FoldAsciiCase(part[i])) return false;
+  }
+  return true;
+}
+
+// Opens for appending (creating a missing file) or for overwriting.
+File OpenForWriting(platform::FileSystem& fs, const std::string& path, bool append) {
+  if (!append) return File::Open(fs, path.c_str(), OpenMode::kCreateTruncate);
+  int error = 0;
+  File file = File::Open(fs, path.c_str(), OpenMode::kAppend, &error);
+  if (!file.IsOpen() && error == ENOENT)
+    file = File::Open(fs, path.c_str(), OpenMode::kCreateTruncate);
+  return file;
+}
+
+}  // namespace
+
+int MakeTempFileInStyle(const std::string& folder, PathStyle style, std::string* path,
+                        platform::FileSystem& fs) {
+  const char separator = TraitsOf(style).separator;
+  std::string where = folder;
+  TrimTrailingSpaces(where);
+  std::string made;
+  // An empty folder names no place; it must not turn into the file system's root.
+  if (!where.empty()) {
+    if (where.back() != separator) where += separator;
+    where.pop_back();  // the file system joins the folder and the name with its own separator
+    if (!fs.MakeTempFile(where, kTempFilePrefix, &made)) made.clear();
+  }
+  if (path) *path = made;
+  Trace("MakeTempFileIn %s -> %s\n", folder.c_str(), made.c_str());
+  return made.empty() ? 1 : 0;
+}
+
+bool ProbeFolderWritableInStyle(const std::string& folder, PathStyle style,
+                                platform::FileSystem& fs) {
+  std::string probe;
+  if (MakeTempFileInStyle(folder, style, &probe, fs) != 0) return false;
+  fs.Remove(probe.c_str());
+  return true;
+}
+
+bool ProbeFolderWritable(const std::string& folder, platform::FileSystem& fs) {
+  return ProbeFolderWritableInStyle(folder, kNativePathStyle, fs);
+}
+
+int MakeTempFileIn(const std::string& folder, std::string* path, platform::FileSystem& fs) {
+  return MakeTempFileInStyle(folder, kNativePathStyle, path, fs);
+}
+
+std::string SystemTempFolder() { return platform::SystemTempFolder(); }
+
+int64_t FileSize(const std::string& path, platform::FileSystem& fs) {
+  File file = File::Open(fs, path.c_str(), OpenMode::kRead);
+  if (!file.IsOpen()) return 0;
+  platform::FileInfo info = fs.StatFd(file.fd());
+  return info.kind == FileKind::kFile ? info.size : 0;
+}
+
+bool IsReadOnlyFile(const std::string& path, platform::FileSystem& fs) {
+  platform::FileInfo info = fs.Stat(path.c_str());
+  return info.kind != FileKind::kMissing && (info.mode & kOwnerWriteBit) == 0;
+}
+
+int TruncateFile(const std::string& path, int64_t length, platform::FileSystem& fs) {
+  File file = File::Open(fs, path.c_str(), OpenMode::kReadWrite);
+  if (!file.IsOpen()) return 1;
+  if (length < 0 || !file.SeekTo(length)) return 2;
+  if (!file.Truncate(length)) return 3;
+  return file.Close() ? 0 : 3;
+}
+
+int WriteBufferToFile(const std::string& path, const void* bytes, int64_t count, int mode,
+                      int64_t sizeLimit, platform::FileSystem& fs) {
+  if (count < 0 || (count > 0 && !bytes)) return 1;  // nothing sensible to write
+  platform::FileInfo info = fs.Stat(path.c_str());
+  if (info.kind == FileKind::kFile) {
+    if ((info.mode & kOwnerWriteBit) == 0) fs.SetMode(path.c_str(), info.mode | kOwnerWriteBit);
+    if (sizeLimit > 0 && info.size > sizeLimit) fs.Remove(path.c_str());
+  }
+  File file = OpenForWriting(fs, path, mode == 1);
+  if (!file.IsOpen()) return 1;
+  const int64_t written = file.WriteFull(bytes, static_cast<size_t>(count));
+  const bool closed = file.Close();  // a failed close may have lost the write
+  return (written < count || !closed) ? 2 : 0;
+}
+
+int CountOccurrences(const std::string& text, const std::string& part) {
+  if (text.empty() || part.empty() || part.size() > text.size()) return 0;
+  int count = 0;
+  for (size_t at = 0; at + part.size() <= text.size(); ++at) {
+    if (MatchesAt(text, at, part)) ++count;
+  }
+  return count;
+}
+
+int FindText(const std::string& text, const std::string& part) {
+  if (text.empty() || part.empty() || part.size() > text.size()) return 0;
+  for (size_t at = 0; at + part.size() <= text.size(); ++at) {
+    if (MatchesAt(text, at, part)) return static_cast<int>(at + 1);
+  }
+  return 0;
+}
+
+void TrimTrailingSpaces(std::string& text) {
+  size_t keep = text.find_last_not_of(' ');
+  text.erase(keep == std::string::npos ? 0 : keep + 1);
+}
+
+}  // namespace tolvo::engine

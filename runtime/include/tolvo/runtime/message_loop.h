@@ -12,6 +12,11 @@
 
 namespace tolvo::runtime {
 
+namespace detail {
+struct TimerState;
+struct ModalLoopState;
+}  // namespace detail
+
 // A repeating timer on the creating thread's context; created disabled. Ticks come only while
 // the thread runs its loop (RunLoopUntil, a ModalLoop, ProcessPendingEvents, or GTK's loop). A
 // tick never starts inside another tick of the same timer, even when a tick runs a nested loop.
@@ -30,8 +35,7 @@ class TOLVO_RUNTIME_API Timer {
   uint32_t IntervalMs() const;
 
  private:
-  struct State;
-  std::shared_ptr<State> state_;
+  std::shared_ptr<detail::TimerState> state_;
 };
 
 // Runs the thread's loop until `done` holds (checked before waiting and after each dispatched
@@ -55,8 +59,7 @@ class TOLVO_RUNTIME_API ModalLoop {
   bool IsRunning() const;
 
  private:
-  struct State;
-  std::unique_ptr<State> state_;
+  std::shared_ptr<detail::ModalLoopState> state_;  // shared with a running Run()
 };
 
 }  // namespace tolvo::runtime

@@ -33,7 +33,8 @@ struct ClassRegistration {
 // The registry file that the functions below use, from the environment at the time of the call.
 TOLVO_RUNTIME_API std::string RegistryFilePath();
 
-// Writes the class and its ProgID (replacing an earlier registration of either). E_FAIL when the
+// Writes the class and its ProgID (replacing an earlier registration of either). E_INVALIDARG for
+// an empty ProgID or one with brackets or control characters; E_FAIL when the
 // file cannot be read as a key file (it is left alone) or cannot be written.
 TOLVO_RUNTIME_API HRESULT RegisterClass(const ClassRegistration& registration);
 // Removes the class group and its ProgID group (the latter only while it names this class).

@@ -3,6 +3,8 @@
 #include "core/command.h"
 #include "id3/id3v2_fields.h"
 #include "id3/id3v2_reader.h"
+#include "id3/id3v2_remover.h"
+#include "id3/id3v2_writer.h"
 
 namespace tolvo::engine {
 namespace {
@@ -30,6 +32,12 @@ int32_t SetField(intptr_t a1, intptr_t, intptr_t) {
 int32_t GetTag(intptr_t a1, intptr_t, intptr_t) {
   return ReadId3v2(reinterpret_cast<const char*>(a1));
 }
+int32_t SetTag(intptr_t a1, intptr_t, intptr_t) {
+  return WriteId3v2(reinterpret_cast<const char*>(a1));
+}
+int32_t RemoveTag(intptr_t a1, intptr_t, intptr_t) {
+  return RemoveId3v2(reinterpret_cast<const char*>(a1));
+}
 int32_t Cleanup(intptr_t, intptr_t, intptr_t) {
   ReleaseId3v2Fields();
   return 0;
@@ -54,7 +62,8 @@ constexpr Command kCommands[] = {
     TOLVO_ID3V2_FIELD_COMMANDS("Artist", kArtist),
     TOLVO_ID3V2_FIELD_COMMANDS("Title", kTitle),
     TOLVO_ID3V2_FIELD_COMMANDS("Track", kTrack),
-    // Writing and removal: the entries "setid3v2" and "remove_id3v2_tag" belong here.
+    {"setid3v2", SetTag},
+    {"remove_id3v2_tag", RemoveTag},
 };
 
 #undef TOLVO_ID3V2_FIELD_COMMANDS

@@ -1,0 +1,57 @@
+// Writing the engine's ID3v2 field set into the tag at the start of an MP3 file. The file is
+// rebuilt in a temporary file (new tag, then everything after the old tag) that then replaces it
+// whole; the pieces of that rebuild shared with the removal live here too.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/atomic_replace.h"
+#include "tolvo/platform/file_system.h"
+
+namespace tolvo::engine {
+
+// Result codes of WriteId3v2.
+enum : int32_t {
+  kId3v2WriteOk = 0,
+  kId3v2WriteReadOnly = 1,
+  kId3v2WriteNoTempFile = 2,        // no temporary file can be made in the temporary folder
+  kId3v2WriteCannotReadTag = 3,     // the old tag cannot be read in full
+  kId3v2WriteCannotReopenTemp = 4,  // the temporary file cannot be reopened to write its header
+  kId3v2WriteCannotReadMp3 = 5,     // the MP3 file cannot be opened or read
+  kId3v2WriteCannotAppendTemp = 6,  // the temporary file cannot be opened for appending
+  kId3v2WriteCannotReplace = 7,     // the finished file cannot replace the MP3 file
+  kId3v2WriteFrameTooLarge = 8,     // an old frame over 64000 data bytes, or a tag too large
+  kId3v2WriteFailed = 9,            // a write, flush or close of the temporary file failed
+};
+
+// Writes the twelve fields of the field set into the file's tag, using the folder of
+// "definetempfolder" for the temporary file. On any code but 0 the file is untouched and no
+// temporary file is left.
+int32_t WriteId3v2(const char* path, platform::FileSystem& fs = platform::RealFileSystem());
+
+namespace id3v2 {
+
+// The rule of Id3v2TagLength applied to the first bytes of a file that is already open: the
+// whole tag length (tag size + 10), or 0 when the bytes hold no usable tag header.
+int64_t TagLengthFromHeader(const uint8_t* header, size_t headerBytes, int64_t fileSize);
+
+// The MP3 file a rebuild reads. It is opened once, so the tag the operation looks at and the
+// bytes it copies come from one file, whatever happens to the path meanwhile.
+struct SourceFile {
+  platform::File file;
+  platform::FileInfo info;  // mode, owner and device, for the replacement
+  int64_t tagLength = 0;    // 0 when the file has no tag
+};
+
+enum class SourceStatus { kOpen, kMissing, kReadOnly, kUnreadable };
+SourceStatus OpenSourceFile(platform::FileSystem& fs, const char* path, SourceFile* source);
+
+enum class AppendStatus { kDone, kTempNotOpened, kReadFailed, kWriteFailed };
+// Appends everything after the source's tag to the temporary file in 4096-byte blocks, then
+// flushes and closes the temporary file, so that it is complete on kDone.
+AppendStatus AppendAfterTag(platform::FileSystem& fs, SourceFile& source,
+                            const std::string& tempPath);
+
+}  // namespace id3v2
+}  // namespace tolvo::engine

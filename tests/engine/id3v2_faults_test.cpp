@@ -1,0 +1,224 @@
+// Nothing is ever lost: ID3v2 writes and removals under every injected file-layer failure, under
+// a real full disk (RLIMIT_FSIZE) and when killed at random moments. After each, the MP3 file is
+// byte-identical to the old file or to the complete new one, and no temporary file is left.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "core/engine_state.h"
+#include "faulty_file_system.h"
+#include "id3/id3v2_fields.h"
+#include "id3/id3v2_remover.h"
+#include "id3/id3v2_writer.h"
+#include "id3_builders.h"
+#include "test_support.h"
+
+namespace tolvo::engine {
+namespace {
+
+using test::Bytes;
+using test::Concat;
+using test::Frame;
+using test::TextData;
+
+using Operation = std::function<int32_t(const char* path, platform::FileSystem& fs)>;
+
+int32_t Write(const char* path, platform::FileSystem& fs) { return WriteId3v2(path, fs); }
+int32_t Remove(const char* path, platform::FileSystem& fs) { return RemoveId3v2(path, fs); }
+
+class Id3v2FaultsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ReleaseId3v2Fields();
+    SetId3v2FieldText(Id3v2Field::kTitle, "A new title that is longer than the old one");
+    SetId3v2FieldText(Id3v2Field::kArtist, "Artist");
+    ASSERT_EQ(mkdir(tempFolder_.c_str(), 0755), 0);
+    UseTempFolder(tempFolder_);
+  }
+  void TearDown() override { ReleaseId3v2Fields(); }
+
+  void UseTempFolder(const std::string& folder) {
+    tempFolder_ = folder;
+    CopyPathField(State().tempFolder, folder.c_str());
+  }
+  // The old file: a tag with a handled and a foreign frame, audio, an ID3v1 record.
+  Bytes OldFile(size_t audioBytes) const {
+    return Concat({test::Id3v2Tag(Concat({Frame("TIT2", TextData("Old")),
+                                          Frame("TXXX", TextData("keep me"))}),
+                                  64),
+                   test::AudioBytes(audioBytes), test::Id3v1Record({})});
+  }
+  // What the operation makes of the old file when nothing goes wrong.
+  Bytes ExpectedResult(const Operation& op, const Bytes& old) {
+    test::WriteFile(mp3_, old);
+    EXPECT_EQ(op(mp3_.c_str(), platform::RealFileSystem()), 0);
+    Bytes result = test::ReadFile(mp3_);
+    EXPECT_NE(result, old);
+    return result;
+  }
+  // Only the MP3 is left in its folder and nothing in the temporary folder.
+  void ExpectNoLeftovers(const std::string& context) {
+    EXPECT_EQ(test::ListFolder(mp3Folder_), std::vector<std::string>{"song.mp3"}) << context;
+    EXPECT_TRUE(test::ListFolder(tempFolder_).empty()) << context;
+  }
+  // Runs the operation once per failure point until a run meets no fault; returns the number of
+  // runs that failed. plan(fs, n) arms the nth fault.
+  int RunEveryFailurePoint(const Operation& op, size_t audioBytes,
+                           const std::function<void(test::FaultyFileSystem&, int)>& plan) {
+    const Bytes old = OldFile(audioBytes);
+    const Bytes expected = ExpectedResult(op, old);
+    int failures = 0;
+    for (int n = 1; n < 10000; ++n) {
+      test::WriteFile(mp3_, old);
+      chmod(mp3_.c_str(), 0640);
+      test::FaultyFileSystem fs;
+      plan(fs, n);
+      const int32_t result = op(mp3_.c_str(), fs);
+      const std::string context = "fault at " + std::to_string(n) + ", result " + std::to_string(result);
+      if (result != 0) {
+        ++failures;
+        EXPECT_EQ(test::ReadFile(mp3_), old) << context;
+      } else {
+        EXPECT_EQ(test::ReadFile(mp3_), expected) << context;
+      }
+      struct stat st {};
+      EXPECT_EQ(stat(mp3_.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, 0640u) << context;
+      ExpectNoLeftovers(context);
+      if (!fs.triggered()) {
+        EXPECT_EQ(result, 0) << context;
+        break;
+      }
+    }
+    return failures;
+  }
+
+  test::TempDir dir_;
+  std::string mp3Folder_ = dir_ / "music";
+  std::string mp3_ = mp3Folder_ + "/song.mp3";
+  std::string tempFolder_ = dir_ / "tmp";
+
+ public:
+  Id3v2FaultsTest() { mkdir(mp3Folder_.c_str(), 0755); }
+};
+
+const std::function<void(test::FaultyFileSystem&, int)> kFailNthCall =
+    [](test::FaultyFileSystem& fs, int n) { fs.FailCall(n); };
+const std::function<void(test::FaultyFileSystem&, int)> kDiskFullAtNthWrite =
+    [](test::FaultyFileSystem& fs, int n) { fs.FillDiskAtWrite(n); };
+
+TEST_F(Id3v2FaultsTest, EveryFailedCallLeavesTheFileAsItWas) {
+  // Audio over several 4096-byte blocks, so failures fall inside the copy as well.
+  EXPECT_GT(RunEveryFailurePoint(Write, 20000, kFailNthCall), 20);
+  EXPECT_GT(RunEveryFailurePoint(Remove, 20000, kFailNthCall), 8);
+}
+
+TEST_F(Id3v2FaultsTest, DiskFullAtEveryWriteLeavesTheFileAsItWas) {
+  EXPECT_GT(RunEveryFailurePoint(Write, 20000, kDiskFullAtNthWrite), 10);
+  EXPECT_GT(RunEveryFailurePoint(Remove, 20000, kDiskFullAtNthWrite), 4);
+}
+
+TEST_F(Id3v2FaultsTest, FailuresAcrossFileSystemsLeaveTheFileAsItWas) {
+  struct stat shm {}, here {};
+  ASSERT_EQ(stat(dir_.path().c_str(), &here), 0);
+  if (stat("/dev/shm", &shm) != 0 || shm.st_dev == here.st_dev)
+    GTEST_SKIP() << "no second file system (/dev/shm) to place the temporary folder on";
+  char pattern[] = "/dev/shm/tolvotest-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  UseTempFolder(pattern);
+  EXPECT_GT(RunEveryFailurePoint(Write, 9000, kFailNthCall), 20);
+  EXPECT_GT(RunEveryFailurePoint(Remove, 9000, kDiskFullAtNthWrite), 2);
+  rmdir(pattern);
+}
+
+// Runs the operation in a child whose files may not grow past limit bytes; its exit status is
+// the operation's result.
+int RunWithFileSizeLimit(const Operation& op, const std::string& path, rlim_t limit) {
+  pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG instead
+    struct rlimit rl = {limit, limit};
+    if (setrlimit(RLIMIT_FSIZE, &rl) != 0) _exit(100);
+    _exit(op(path.c_str(), platform::RealFileSystem()));
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+TEST_F(Id3v2FaultsTest, RealFullDiskLeavesTheFileAsItWas) {
+  const Bytes old = OldFile(30000);
+  for (const Operation& op : {Operation(Write), Operation(Remove)}) {
+    const Bytes expected = ExpectedResult(op, old);
+    int failures = 0;
+    for (rlim_t limit : {rlim_t{0}, rlim_t{5}, rlim_t{100}, rlim_t{4096}, rlim_t{20000},
+                         rlim_t{expected.size() - 1}, rlim_t{expected.size()}}) {
+      test::WriteFile(mp3_, old);
+      const int result = RunWithFileSizeLimit(op, mp3_, limit);
+      const std::string context = "limit " + std::to_string(limit);
+      ASSERT_GE(result, 0) << context;
+      if (limit < expected.size()) {
+        EXPECT_NE(result, 0) << context;
+        EXPECT_EQ(test::ReadFile(mp3_), old) << context;
+        ++failures;
+      } else {
+        EXPECT_EQ(result, 0) << context;
+        EXPECT_EQ(test::ReadFile(mp3_), expected) << context;
+      }
+      ExpectNoLeftovers(context);
+    }
+    EXPECT_EQ(failures, 6);
+  }
+}
+
+TEST_F(Id3v2FaultsTest, KilledAtRandomMomentsTheFileIsOldOrNew) {
+  const Bytes old = OldFile(8000);
+  const Bytes written = ExpectedResult(Write, old);
+  const Bytes removed = ExpectedResult(Remove, old);
+
+  // How long one operation takes here, so the kills spread over its whole length.
+  test::WriteFile(mp3_, old);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(WriteId3v2(mp3_.c_str()), 0);
+  const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::steady_clock::now() - start);
+  std::mt19937 random(20261208);
+  std::uniform_int_distribution<int64_t> delay(0, took.count() * 3 / 2 + 200);
+
+  int sawOld = 0, sawNew = 0;
+  for (int round = 0; round < 120; ++round) {
+    const bool writing = round % 2 == 0;
+    test::WriteFile(mp3_, old);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(writing ? WriteId3v2(mp3_.c_str()) : RemoveId3v2(mp3_.c_str()));
+    std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+    kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    const Bytes now = test::ReadFile(mp3_);
+    const Bytes& complete = writing ? written : removed;
+    EXPECT_TRUE(now == old || now == complete) << "round " << round << ": " << now.size() << " bytes";
+    (now == old ? sawOld : sawNew)++;
+    // A killed process cannot clean up after itself; its temporary file goes before the next round.
+    for (const std::string& name : test::ListFolder(tempFolder_)) unlink((tempFolder_ + "/" + name).c_str());
+    for (const std::string& name : test::ListFolder(mp3Folder_))
+      if (name != "song.mp3") unlink((mp3Folder_ + "/" + name).c_str());
+  }
+  RecordProperty("killed_before_replacement", sawOld);
+  RecordProperty("killed_after_replacement", sawNew);
+  EXPECT_EQ(sawOld + sawNew, 120);
+}
+
+}  // namespace
+}  // namespace tolvo::engine

@@ -92,7 +92,7 @@ TOLVO_EXPORT BeStatus beWriteInfoTag(BeStream stream, const char* mp3Path) {
     if (!live->stream) return kBeInvalidStream;
     if (!live->stream->flushed()) return kBeWrongState;
     const std::vector<uint8_t> frame = live->stream->InfoFrame();
-    if (frame.empty()) return kBeEncoderFailed;
+    if (frame.empty()) return kBeOk;  // no frame was reserved: the file is complete as it is
     return WriteInfoFrame(mp3Path, frame);
   });
 }

@@ -14,11 +14,20 @@ constexpr uint8_t kChannelModeMono = 3;
 
 bool IsFrameSync(const uint8_t* header) { return header[0] == 0xFF && (header[1] & 0xE0) == 0xE0; }
 
+bool IsMono(const uint8_t* header) { return ((header[3] >> 6) & 0x03) == kChannelModeMono; }
+
+// Same version, layer, protection, bitrate, sample rate, padding and channel count: a frame of
+// the same length and layout. The stereo mode and its extension may differ, as libmp3lame
+// settles them for the final frame only.
+bool IsSameFrameKind(const uint8_t* a, const uint8_t* b) {
+  return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && IsMono(a) == IsMono(b);
+}
+
 // Where a Xing/Info tag starts in a layer III frame: behind the header, the CRC when present,
 // and the side information, whose size depends on the MPEG version and the channel count.
 size_t TagOffset(const uint8_t* header) {
   const bool mpeg1 = ((header[1] >> 3) & 0x03) == kVersionMpeg1;
-  const bool mono = ((header[3] >> 6) & 0x03) == kChannelModeMono;
+  const bool mono = IsMono(header);
   const bool hasCrc = (header[1] & 0x01) == 0;
   const size_t sideInfo = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
   return kFrameHeaderSize + (hasCrc ? kCrcSize : 0) + sideInfo;
@@ -36,8 +45,8 @@ BeStatus WriteInfoFrame(const std::string& mp3Path, const std::vector<uint8_t>& 
   if (file.ReadFull(present.data(), present.size()) != static_cast<int64_t>(present.size())) {
     return kBeFileError;
   }
-  // The reserved frame has the final frame's header; anything else is not our stream's start.
-  if (std::memcmp(present.data(), frame.data(), kFrameHeaderSize) != 0) return kBeFileError;
+  // The reserved frame is of the final frame's kind; anything else is not our stream's start.
+  if (!IsSameFrameKind(present.data(), frame.data())) return kBeFileError;
 
   if (!file.SeekTo(0)) return kBeFileError;
   if (file.WriteFull(frame.data(), frame.size()) != static_cast<int64_t>(frame.size())) {

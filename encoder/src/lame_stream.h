@@ -32,7 +32,8 @@ class LameStream {
   bool flushed() const { return state_ == State::kFlushed; }
 
   // The final info frame that replaces the frame reserved at the start of the stream; empty
-  // before the flush.
+  // before the flush, and for a stream whose frames are too small to carry one (libmp3lame then
+  // reserves none, e.g. CBR at 32 kbit/s resampled to 16 kHz).
   std::vector<uint8_t> InfoFrame() const;
 
  private:

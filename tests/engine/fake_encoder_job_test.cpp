@@ -1,0 +1,243 @@
+// The encode job against a stand-in encoder library that records its calls and fails on demand:
+// the configuration record the job fills, the steps that still run after a failure, and output
+// writes or closes that fail.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "core/engine_state.h"
+#include "fake_encoder.h"
+#include "lame/encode_job.h"
+#include "test_support.h"
+#include "tolvo/platform/dynamic_library.h"
+
+extern "C" int32_t interface1(const char* command, intptr_t a1, intptr_t a2, intptr_t a3);
+
+namespace tolvo::engine {
+namespace {
+
+using namespace std::chrono_literals;
+
+int32_t Send(const char* command, intptr_t a1 = 0, intptr_t a2 = 0) {
+  return interface1(command, a1, a2, 0);
+}
+intptr_t Text(const std::string& text) { return reinterpret_cast<intptr_t>(text.c_str()); }
+
+int32_t RunThroughInterface(const std::string& input, const std::string& output) {
+  EXPECT_EQ(Send("passfiles", Text(input), Text(output)), 0);
+  for (int i = 0; i < 20 * 60; ++i) {
+    const int32_t result = Send("intreturn");
+    if (result != kJobRunning) return result;
+    std::this_thread::sleep_for(50ms);
+  }
+  ADD_FAILURE() << "the job did not end";
+  Send("cancel");
+  return Send("intreturn");
+}
+
+class FakeEncoderJobTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    library_ = platform::LoadLibrary(TOLVO_FAKE_ENCODER);
+    ASSERT_NE(library_, nullptr) << platform::LastLibraryError();
+    reset_ = reinterpret_cast<FakeEncoderResetFn>(platform::FindSymbol(library_, "FakeEncoderReset"));
+    readLog_ =
+        reinterpret_cast<FakeEncoderReadLogFn>(platform::FindSymbol(library_, "FakeEncoderReadLog"));
+    ASSERT_TRUE(reset_ && readLog_);
+  }
+  void SetUp() override {
+    Plan({});
+    for (auto [command, value] : {std::pair{"bitrate", 128}, {"vbr", 0}, {"vbrmaxbitrate", 320},
+                                  {"stereomode", 1}, {"quality", 0}, {"intpriority", 0}}) {
+      Send(command, value);
+    }
+    test::WriteWav(wav_, {.channels = 2, .sampleRate = 44100, .frames = 10000});
+  }
+  void Plan(const FakeEncoderPlan& plan) { reset_(&plan); }
+  FakeEncoderLog Log() {
+    FakeEncoderLog log;
+    readLog_(&log);
+    return log;
+  }
+  // Runs the job on this thread with the given file layer.
+  int32_t RunWith(platform::FileSystem& fs) {
+    CopyPathField(State().inputPath, wav_.c_str());
+    CopyPathField(State().outputPath, mp3_.c_str());
+    return RunEncodeJob(fs);
+  }
+
+  static inline platform::LibraryHandle library_ = nullptr;
+  static inline FakeEncoderResetFn reset_ = nullptr;
+  static inline FakeEncoderReadLogFn readLog_ = nullptr;
+  test::TempDir dir_;
+  const std::string wav_ = dir_ / "in.wav";
+  const std::string mp3_ = dir_ / "out.mp3";
+};
+
+TEST_F(FakeEncoderJobTest, FillsTheRecordAndEndsTheStreamInOrder) {
+  Send("bitrate", 192);
+  Send("vbr", 1);
+  Send("vbrmaxbitrate", 500);  // passed on untested; only the encoder may refuse it
+  Send("quality", 2);
+  ASSERT_EQ(RunThroughInterface(wav_, mp3_), kJobSucceeded);
+  const FakeEncoderLog log = Log();
+  EXPECT_EQ(log.config.configKind, 256u);
+  EXPECT_EQ(log.config.inputSampleRate, 44100u);
+  EXPECT_EQ(log.config.channelMode, 1u);
+  EXPECT_EQ(log.config.bitrate, 192u);
+  EXPECT_EQ(log.config.vbrMaxBitrate, 500u);
+  EXPECT_EQ(log.config.qualityPreset, 2u);
+  EXPECT_EQ(log.config.enableVbr, 1u);
+  EXPECT_EQ(log.samplesSeen, 2u * 10000u);  // every sample value once
+  EXPECT_EQ(log.chunkCalls, static_cast<int>((20000 + kFakeSamplesPerChunk - 1) / kFakeSamplesPerChunk));
+  EXPECT_EQ(log.flushCalls, 1);
+  EXPECT_EQ(log.infoTagCalls, 1);
+  EXPECT_EQ(log.closeCalls, 1);
+  EXPECT_STREQ(log.infoTagPath, mp3_.c_str());
+  // Every byte the encoder produced reached the file: 16 per chunk and 4 from the flush.
+  EXPECT_EQ(test::SizeOf(mp3_), 16 * log.chunkCalls + 4);
+}
+
+TEST_F(FakeEncoderJobTest, ChannelModeFollowsTheInput) {
+  test::WriteWav(wav_, {.channels = 1, .sampleRate = 8000, .frames = 100});
+  for (int32_t mode : {0, 1, 2, 3, 4}) {
+    Send("stereomode", mode);
+    ASSERT_EQ(RunThroughInterface(wav_, mp3_), kJobSucceeded);
+    EXPECT_EQ(Log().config.channelMode, 3u) << "mono input, stereomode " << mode;
+  }
+  test::WriteWav(wav_, {.channels = 2, .frames = 100});
+  Send("stereomode", 3);
+  ASSERT_EQ(RunThroughInterface(wav_, mp3_), kJobSucceeded);
+  EXPECT_EQ(Log().config.channelMode, 4u);
+  EXPECT_EQ(State().stereoMode.load(), 4);
+}
+
+TEST_F(FakeEncoderJobTest, RefusedStreamIsNeitherTaggedNorClosed) {
+  Plan({.initStatus = 1});
+  EXPECT_EQ(RunThroughInterface(wav_, mp3_), kJobStreamRefused);
+  const FakeEncoderLog log = Log();
+  EXPECT_EQ(log.chunkCalls, 0);
+  EXPECT_EQ(log.infoTagCalls, 0);
+  EXPECT_EQ(log.closeCalls, 0);
+  EXPECT_EQ(test::SizeOf(mp3_), 0);
+}
+
+TEST_F(FakeEncoderJobTest, FailedFirstChunkSkipsTheFlushButEndsTheStream) {
+  Plan({.chunkStatus = 5, .failAtChunk = 1});
+  EXPECT_EQ(RunThroughInterface(wav_, mp3_), kJobEncoderFailed);
+  const FakeEncoderLog log = Log();
+  EXPECT_EQ(log.chunkCalls, 1);
+  EXPECT_EQ(log.flushCalls, 0);
+  EXPECT_EQ(log.infoTagCalls, 1);
+  EXPECT_EQ(log.closeCalls, 1);
+}
+
+TEST_F(FakeEncoderJobTest, FailedFlushIsAnEncoderFailure) {
+  Plan({.flushStatus = 5});
+  EXPECT_EQ(RunThroughInterface(wav_, mp3_), kJobEncoderFailed);
+  EXPECT_EQ(Log().infoTagCalls, 1);
+  EXPECT_EQ(Log().closeCalls, 1);
+}
+
+TEST_F(FakeEncoderJobTest, EncoderClaimingMoreThanItsBufferIsAFailure) {
+  Plan({.chunkOutputBytes = 2 * kFakeOutputBufferSize + 1});
+  EXPECT_EQ(RunThroughInterface(wav_, mp3_), kJobEncoderFailed);
+  EXPECT_EQ(test::SizeOf(mp3_), 0);
+}
+
+// The real file system, except for the job's output (and optionally its input) file.
+class FaultyOutputFs final : public platform::FileSystem {
+ public:
+  bool shortWrites = false;
+  bool failClose = false;
+  bool failChunkReads = false;
+
+  int Open(const char* path, platform::OpenMode mode) override {
+    const int fd = real_.Open(path, mode);
+    if (mode == platform::OpenMode::kCreateTruncate) outputFd_ = fd;
+    return fd;
+  }
+  int64_t Read(int fd, void* buffer, size_t count) override {
+    if (failChunkReads && count == 2 * kFakeSamplesPerChunk) return -EIO;
+    return real_.Read(fd, buffer, count);
+  }
+  int64_t Write(int fd, const void* buffer, size_t count) override {
+    if (shortWrites && fd == outputFd_) return 0;  // a full disk
+    return real_.Write(fd, buffer, count);
+  }
+  int64_t Seek(int fd, int64_t offset, int whence) override { return real_.Seek(fd, offset, whence); }
+  platform::IoStatus Truncate(int fd, int64_t length) override { return real_.Truncate(fd, length); }
+  platform::IoStatus Sync(int fd) override { return real_.Sync(fd); }
+  platform::IoStatus Close(int fd) override {
+    platform::IoStatus status = real_.Close(fd);
+    if (failClose && fd == outputFd_) return platform::IoStatus{EIO};
+    return status;
+  }
+  platform::FileInfo StatFd(int fd) override { return real_.StatFd(fd); }
+  platform::FileInfo Stat(const char* path) override { return real_.Stat(path); }
+  platform::IoStatus MakeFolder(const char* path) override { return real_.MakeFolder(path); }
+  platform::IoStatus Remove(const char* path) override { return real_.Remove(path); }
+  platform::IoStatus Rename(const char* from, const char* to) override { return real_.Rename(from, to); }
+  platform::IoStatus SetMode(const char* path, uint32_t mode) override { return real_.SetMode(path, mode); }
+  platform::IoStatus SetOwner(const char* path, uint32_t uid, uint32_t gid) override {
+    return real_.SetOwner(path, uid, gid);
+  }
+  platform::IoStatus MakeTempFile(const std::string& folder, const char* prefix,
+                                  std::string* path) override {
+    return real_.MakeTempFile(folder, prefix, path);
+  }
+  platform::IoStatus SyncFolder(const char* path) override { return real_.SyncFolder(path); }
+
+ private:
+  platform::FileSystem& real_ = platform::RealFileSystem();
+  int outputFd_ = -1;
+};
+
+TEST_F(FakeEncoderJobTest, ShortWriteIsAWriteFailureAndTheStreamStillEnds) {
+  FaultyOutputFs fs;
+  fs.shortWrites = true;
+  EXPECT_EQ(RunWith(fs), kJobOutputWriteFailed);
+  const FakeEncoderLog log = Log();
+  EXPECT_EQ(log.chunkCalls, 1);
+  EXPECT_EQ(log.flushCalls, 0);
+  EXPECT_EQ(log.infoTagCalls, 1);
+  EXPECT_EQ(log.closeCalls, 1);
+}
+
+TEST_F(FakeEncoderJobTest, FailedCloseOfTheOutputIsNeverSuccess) {
+  FaultyOutputFs fs;
+  fs.failClose = true;
+  EXPECT_EQ(RunWith(fs), kJobOutputWriteFailed);
+  EXPECT_EQ(Log().infoTagCalls, 1);
+}
+
+TEST_F(FakeEncoderJobTest, ReadErrorInTheSamplesIsNotAFinishedEncode) {
+  FaultyOutputFs fs;
+  fs.failChunkReads = true;
+  EXPECT_EQ(RunWith(fs), kJobCannotOpenInput);
+  EXPECT_EQ(Log().chunkCalls, 0);
+  EXPECT_EQ(Log().closeCalls, 1);
+}
+
+// Without any encoder library in the process the job cannot bind. The check runs in a fresh
+// process that never loaded the stand-in, without a display so that the debug box prints only.
+TEST(UnboundEncoderDeathTest, MissingLibraryEndsTheJobWith101) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  test::TempDir dir;
+  const std::string wav = dir / "in.wav";
+  test::WriteWav(wav, {.frames = 100});
+  EXPECT_EXIT(
+      {
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        std::exit(RunThroughInterface(wav, dir / "out.mp3"));
+      },
+      ::testing::ExitedWithCode(101), "tolvomp3enc1");
+}
+
+}  // namespace
+}  // namespace tolvo::engine

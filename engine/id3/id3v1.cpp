@@ -32,6 +32,13 @@ void PutText(const char* text, id3v1::FieldSpan span, uint8_t* record) {
   std::memcpy(record + span.offset, text, span.length);
 }
 
+// The size of an open regular file; -1 for anything else (a folder opens on this platform, but
+// holds no tag).
+int64_t RegularFileSize(FileSystem& fs, const File& file) {
+  const platform::FileInfo info = fs.StatFd(file.fd());
+  return info.kind == platform::FileKind::kFile ? info.size : -1;
+}
+
 // Reads the last 128 bytes of an open file of the given size.
 bool ReadLastRecord(File& file, int64_t size, uint8_t* record) {
   return file.SeekTo(size - static_cast<int64_t>(id3v1::kRecordSize)) &&
@@ -85,8 +92,8 @@ int32_t ReadId3v1(const char* path, Id3v1FieldSet& fields, FileSystem& fs) {
   if (!path) return kId3v1CannotOpen;
   File file = File::Open(fs, path, OpenMode::kRead);
   if (!file.IsOpen()) return kId3v1CannotOpen;
-  const int64_t size = file.Size();
-  if (size < 0) return kId3v1CannotRead;
+  const int64_t size = RegularFileSize(fs, file);
+  if (size < 0) return kId3v1CannotOpen;
   if (size < static_cast<int64_t>(id3v1::kRecordSize)) return kId3v1TooShort;
   uint8_t record[id3v1::kRecordSize];
   if (!ReadLastRecord(file, size, record)) return kId3v1CannotRead;
@@ -100,8 +107,8 @@ int32_t WriteId3v1(const char* path, const Id3v1FieldSet& fields, FileSystem& fs
   if (IsReadOnlyFile(path, fs)) return kId3v1WriteReadOnly;
   File file = File::Open(fs, path, OpenMode::kReadWrite);
   if (!file.IsOpen()) return kId3v1CannotOpen;
-  const int64_t size = file.Size();
-  if (size < 0) return kId3v1CannotRead;
+  const int64_t size = RegularFileSize(fs, file);
+  if (size < 0) return kId3v1CannotOpen;
   if (size < static_cast<int64_t>(id3v1::kRecordSize)) return kId3v1TooShort;
   uint8_t old[id3v1::kRecordSize];
   if (!ReadLastRecord(file, size, old)) return kId3v1CannotRead;

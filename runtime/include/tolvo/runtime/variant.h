@@ -26,7 +26,7 @@ using VARIANT_BOOL = int16_t;
 inline constexpr VARIANT_BOOL VARIANT_TRUE = -1;
 inline constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 
-class Variant {
+class TOLVO_RUNTIME_API Variant {
  public:
   Variant() = default;  // VT_EMPTY
 

@@ -47,16 +47,21 @@ BeConfig Record(const Setting& s, uint32_t rate) {
 int main(int argc, char** argv) {
   const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
   const uint32_t rate = 44100;
-  tolvo::platform::Library library(tolvo::platform::LoadLibrary(
-      std::string(TOLVO_OUT_DIR) + "/" + tolvo::kEncoderLibraryName));
+  tolvo::platform::Library library(
+      tolvo::platform::LoadLibrary(std::string(TOLVO_OUT_DIR) + "/" + tolvo::kEncoderLibraryName));
   if (!library) {
-    std::fprintf(stderr, "cannot load the encoder: %s\n", tolvo::platform::LastLibraryError().c_str());
+    std::fprintf(stderr, "cannot load the encoder: %s\n",
+                 tolvo::platform::LastLibraryError().c_str());
     return 1;
   }
-  auto init = reinterpret_cast<BeInitStreamFn>(tolvo::platform::FindSymbol(library.get(), "beInitStream"));
-  auto encode = reinterpret_cast<BeEncodeChunkFn>(tolvo::platform::FindSymbol(library.get(), "beEncodeChunk"));
-  auto deinit = reinterpret_cast<BeDeinitStreamFn>(tolvo::platform::FindSymbol(library.get(), "beDeinitStream"));
-  auto close = reinterpret_cast<BeCloseStreamFn>(tolvo::platform::FindSymbol(library.get(), "beCloseStream"));
+  auto init =
+      reinterpret_cast<BeInitStreamFn>(tolvo::platform::FindSymbol(library.get(), "beInitStream"));
+  auto encode = reinterpret_cast<BeEncodeChunkFn>(
+      tolvo::platform::FindSymbol(library.get(), "beEncodeChunk"));
+  auto deinit = reinterpret_cast<BeDeinitStreamFn>(
+      tolvo::platform::FindSymbol(library.get(), "beDeinitStream"));
+  auto close = reinterpret_cast<BeCloseStreamFn>(
+      tolvo::platform::FindSymbol(library.get(), "beCloseStream"));
   if (!init || !encode || !deinit || !close) return 1;
 
   // A two-tone signal with a little noise, so the psychoacoustic model has work to do.

@@ -67,21 +67,31 @@ BeStatus ReadConfig(const BeConfig& config, StreamSettings* settings) {
   // Input rates outside MPEG's nine are resampled by libmp3lame; only nonsense is refused.
   if (config.inputSampleRate < 1000 || config.inputSampleRate > 192000) return kBeInvalidConfig;
   s.inputSampleRate = static_cast<int>(config.inputSampleRate);
-  if (config.outputSampleRate != 0 && !IsMpegSampleRate(static_cast<int>(config.outputSampleRate))) {
+  if (config.outputSampleRate != 0 &&
+      !IsMpegSampleRate(static_cast<int>(config.outputSampleRate))) {
     return kBeInvalidConfig;
   }
   s.outputSampleRate = static_cast<int>(config.outputSampleRate);
 
   switch (config.channelMode) {
-    case kModeStereo: s.outputChannels = OutputChannels::kStereo; break;
-    case kModeJointStereo: s.outputChannels = OutputChannels::kJointStereo; break;
-    case kModeDualChannel: s.outputChannels = OutputChannels::kDualChannel; break;
+    case kModeStereo:
+      s.outputChannels = OutputChannels::kStereo;
+      break;
+    case kModeJointStereo:
+      s.outputChannels = OutputChannels::kJointStereo;
+      break;
+    case kModeDualChannel:
+      s.outputChannels = OutputChannels::kDualChannel;
+      break;
     case kModeMonoInput:
       s.inputChannels = 1;
       s.outputChannels = OutputChannels::kMono;
       break;
-    case kModeStereoInputAsMono: s.outputChannels = OutputChannels::kMono; break;
-    default: return kBeInvalidConfig;
+    case kModeStereoInputAsMono:
+      s.outputChannels = OutputChannels::kMono;
+      break;
+    default:
+      return kBeInvalidConfig;
   }
 
   if (config.qualityPreset >= kLameQualityOfPreset.size()) return kBeInvalidConfig;

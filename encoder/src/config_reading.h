@@ -15,11 +15,11 @@ struct StreamSettings {
   int inputSampleRate = 0;
   int outputSampleRate = 0;  // 0: libmp3lame chooses
   OutputChannels outputChannels = OutputChannels::kJointStereo;
-  int bitrate = 0;            // CBR rate, or the VBR minimum
-  int vbrMaxBitrate = 0;      // VBR only
+  int bitrate = 0;        // CBR rate, or the VBR minimum
+  int vbrMaxBitrate = 0;  // VBR only
   bool vbr = false;
-  int vbrQuality = 0;         // 0 best .. 9
-  int lameQuality = 5;        // libmp3lame's algorithm quality, 0 best .. 9
+  int vbrQuality = 0;   // 0 best .. 9
+  int lameQuality = 5;  // libmp3lame's algorithm quality, 0 best .. 9
   bool disableReservoir = false;
   bool crc = false;
   bool copyright = false;

@@ -12,10 +12,14 @@ namespace {
 
 MPEG_mode LameMode(OutputChannels channels) {
   switch (channels) {
-    case OutputChannels::kStereo: return STEREO;
-    case OutputChannels::kJointStereo: return JOINT_STEREO;
-    case OutputChannels::kDualChannel: return DUAL_CHANNEL;
-    case OutputChannels::kMono: return MONO;
+    case OutputChannels::kStereo:
+      return STEREO;
+    case OutputChannels::kJointStereo:
+      return JOINT_STEREO;
+    case OutputChannels::kDualChannel:
+      return DUAL_CHANNEL;
+    case OutputChannels::kMono:
+      return MONO;
   }
   return JOINT_STEREO;
 }

@@ -16,7 +16,7 @@ namespace tolvo::engine {
 namespace {
 
 struct Binding {
-  std::mutex lock;                 // one binder at a time
+  std::mutex lock;                    // one binder at a time
   std::atomic<bool> complete{false};  // set after `functions` is filled (release/acquire)
   platform::Library library;
   EncoderFunctions functions;

@@ -10,8 +10,7 @@
 
 namespace tolvo::test {
 
-BeLibrary::BeLibrary()
-    : library(platform::LoadLibrary(OutDir() + "/" + kEncoderLibraryName)) {
+BeLibrary::BeLibrary() : library(platform::LoadLibrary(OutDir() + "/" + kEncoderLibraryName)) {
   if (!library) return;
   auto find = [&](const char* name) { return platform::FindSymbol(library.get(), name); };
   init = reinterpret_cast<encoder::BeInitStreamFn>(find("beInitStream"));

@@ -26,8 +26,8 @@ struct BeLibrary {
 };
 
 // A record as the engine fills it: CBR or VBR, original bit, bit reservoir off.
-encoder::BeConfig MakeConfig(uint32_t inputRate, uint32_t channelMode, uint32_t bitrate,
-                             bool vbr, uint32_t vbrMax = 320);
+encoder::BeConfig MakeConfig(uint32_t inputRate, uint32_t channelMode, uint32_t bitrate, bool vbr,
+                             uint32_t vbrMax = 320);
 
 // Interleaved 16-bit sine, a different pitch per channel.
 std::vector<int16_t> Sine(int channels, int rate, int64_t frames);

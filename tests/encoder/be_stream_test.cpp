@@ -101,18 +101,17 @@ TEST_P(BeStreamEncode, DecodesToTheInputsDurationWithTheRightInfoFrame) {
   EXPECT_NEAR(decoded, expected, 1152.0 / c.rate);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, BeStreamEncode,
-    ::testing::Values(EncodeCase{22050, 3, false}, EncodeCase{22050, 3, true},
-                      EncodeCase{44100, 0, false}, EncodeCase{44100, 0, true},
-                      EncodeCase{44100, 1, false}, EncodeCase{44100, 1, true},
-                      EncodeCase{44100, 2, false}, EncodeCase{44100, 2, true},
-                      EncodeCase{44100, 4, false}, EncodeCase{44100, 4, true},
-                      EncodeCase{48000, 0, false}, EncodeCase{48000, 0, true},
-                      EncodeCase{48000, 1, false}, EncodeCase{48000, 1, true},
-                      EncodeCase{48000, 2, false}, EncodeCase{48000, 2, true},
-                      EncodeCase{48000, 4, false}, EncodeCase{48000, 4, true}),
-    CaseName);
+INSTANTIATE_TEST_SUITE_P(Modes, BeStreamEncode,
+                         ::testing::Values(EncodeCase{22050, 3, false}, EncodeCase{22050, 3, true},
+                                           EncodeCase{44100, 0, false}, EncodeCase{44100, 0, true},
+                                           EncodeCase{44100, 1, false}, EncodeCase{44100, 1, true},
+                                           EncodeCase{44100, 2, false}, EncodeCase{44100, 2, true},
+                                           EncodeCase{44100, 4, false}, EncodeCase{44100, 4, true},
+                                           EncodeCase{48000, 0, false}, EncodeCase{48000, 0, true},
+                                           EncodeCase{48000, 1, false}, EncodeCase{48000, 1, true},
+                                           EncodeCase{48000, 2, false}, EncodeCase{48000, 2, true},
+                                           EncodeCase{48000, 4, false}, EncodeCase{48000, 4, true}),
+                         CaseName);
 
 TEST_F(BeStreamTest, ChunkAndBufferSizesFollowTheInputRateAndChannels) {
   struct Case {
@@ -193,7 +192,8 @@ TEST_F(BeStreamTest, AcceptsTheEdgesOfWhatAStreamCanCarry) {
       {"VBR maximum below the minimum", MakeConfig(44100, 1, 192, true, 128)},
       {"VBR maximum without VBR is not read", MakeConfig(44100, 1, 128, false, 500)},
       {"highest bitrate at 48 kHz", MakeConfig(48000, 0, 320, false)},
-      {"resampled to a given output rate", [] {
+      {"resampled to a given output rate",
+       [] {
          BeConfig c = MakeConfig(44100, 1, 64, false);
          c.outputSampleRate = 22050;
          return c;

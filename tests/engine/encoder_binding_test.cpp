@@ -145,12 +145,18 @@ TEST(EncoderBinding, BindsTheCopyLoadedByFullPathAndKeepsIt) {
   ASSERT_TRUE(results[1]);
 
   const EncoderFunctions& f = Encoder();
-  EXPECT_EQ(reinterpret_cast<void*>(f.initStream), platform::FindSymbol(byPath.get(), "beInitStream"));
-  EXPECT_EQ(reinterpret_cast<void*>(f.encodeChunk), platform::FindSymbol(byPath.get(), "beEncodeChunk"));
-  EXPECT_EQ(reinterpret_cast<void*>(f.deinitStream), platform::FindSymbol(byPath.get(), "beDeinitStream"));
-  EXPECT_EQ(reinterpret_cast<void*>(f.closeStream), platform::FindSymbol(byPath.get(), "beCloseStream"));
-  EXPECT_EQ(reinterpret_cast<void*>(f.writeVbrHeader), platform::FindSymbol(byPath.get(), "beWriteVBRHeader"));
-  EXPECT_EQ(reinterpret_cast<void*>(f.writeInfoTag), platform::FindSymbol(byPath.get(), "beWriteInfoTag"));
+  EXPECT_EQ(reinterpret_cast<void*>(f.initStream),
+            platform::FindSymbol(byPath.get(), "beInitStream"));
+  EXPECT_EQ(reinterpret_cast<void*>(f.encodeChunk),
+            platform::FindSymbol(byPath.get(), "beEncodeChunk"));
+  EXPECT_EQ(reinterpret_cast<void*>(f.deinitStream),
+            platform::FindSymbol(byPath.get(), "beDeinitStream"));
+  EXPECT_EQ(reinterpret_cast<void*>(f.closeStream),
+            platform::FindSymbol(byPath.get(), "beCloseStream"));
+  EXPECT_EQ(reinterpret_cast<void*>(f.writeVbrHeader),
+            platform::FindSymbol(byPath.get(), "beWriteVBRHeader"));
+  EXPECT_EQ(reinterpret_cast<void*>(f.writeInfoTag),
+            platform::FindSymbol(byPath.get(), "beWriteInfoTag"));
 
   // The binding holds its own reference: the caller's may go.
   byPath.Reset();
@@ -186,7 +192,8 @@ TEST(DebugBox, FormatsItsTextForTheTextFallback) {
   ShowDebugBox("Unable to load library %s \n", "lib.so");
   ShowDebugBox("%d%s", 42, std::string(5000, 'x').c_str());  // longer than any fixed buffer
   const std::string printed = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(printed, "Debug: Unable to load library lib.so \nDebug: 42" + std::string(5000, 'x') + "\n");
+  EXPECT_EQ(printed,
+            "Debug: Unable to load library lib.so \nDebug: 42" + std::string(5000, 'x') + "\n");
 }
 
 TEST(DebugBoxDeathTest, AnswerOtherThanOkEndsTheProcessWithStatusOne) {

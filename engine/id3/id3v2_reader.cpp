@@ -164,6 +164,9 @@ int32_t ReadId3v2(const char* path, FileSystem& fs) {
   const int64_t fileSize = FileSize(path, fs);
   const int64_t tagLength = Id3v2TagLength(path, fs);
   if (tagLength == 0) return kId3v2NoUsableTag;
+  // The two sizes come from separate looks at the file; a size that no longer holds the tag
+  // means the first look failed or the file changed, and no frame size can be judged by it.
+  if (fileSize < tagLength - static_cast<int64_t>(id3v2::kHeaderSize)) return kId3v2NoUsableTag;
 
   CountedBlock image = MakeCountedBlock(static_cast<size_t>(tagLength) + id3v2::kImageSlack);
   if (!image) return kId3v2CannotReadTag;

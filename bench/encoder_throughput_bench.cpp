@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -71,8 +72,8 @@ int main(int argc, char** argv) {
     noise = noise * 1103515245u + 12345u;
     const double t = static_cast<double>(i) / rate;
     const double n = static_cast<double>((noise >> 16) & 0x3FF) - 512.0;
-    samples[2 * i] = static_cast<int16_t>(9000 * std::sin(2 * M_PI * 440 * t) + n);
-    samples[2 * i + 1] = static_cast<int16_t>(9000 * std::sin(2 * M_PI * 660 * t) - n);
+    samples[2 * i] = static_cast<int16_t>(9000 * std::sin(2 * std::numbers::pi * 440 * t) + n);
+    samples[2 * i + 1] = static_cast<int16_t>(9000 * std::sin(2 * std::numbers::pi * 660 * t) - n);
   }
 
   const Setting settings[] = {{"joint stereo 128 CBR, normal", 1, 128, 0, false},

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <fstream>
 
 #include "test_support.h"
@@ -50,7 +51,7 @@ std::vector<int16_t> Sine(int channels, int rate, int64_t frames) {
     for (int ch = 0; ch < channels; ++ch) {
       const double hz = 440.0 * (ch + 1);
       samples[i * channels + ch] =
-          static_cast<int16_t>(8000.0 * std::sin(2.0 * M_PI * hz * static_cast<double>(i) / rate));
+          static_cast<int16_t>(8000.0 * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / rate));
     }
   }
   return samples;

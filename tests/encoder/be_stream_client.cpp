@@ -3,8 +3,8 @@
 
 #include <cmath>
 #include <cstring>
-#include <numbers>
 #include <fstream>
+#include <numbers>
 
 #include "test_support.h"
 #include "tolvo/system_files.h"
@@ -50,8 +50,8 @@ std::vector<int16_t> Sine(int channels, int rate, int64_t frames) {
   for (int64_t i = 0; i < frames; ++i) {
     for (int ch = 0; ch < channels; ++ch) {
       const double hz = 440.0 * (ch + 1);
-      samples[i * channels + ch] =
-          static_cast<int16_t>(8000.0 * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / rate));
+      samples[i * channels + ch] = static_cast<int16_t>(
+          8000.0 * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / rate));
     }
   }
   return samples;

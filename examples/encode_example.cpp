@@ -1,7 +1,7 @@
 // A small host of the engine library: it loads libtolvomp3enc1.so and libtolvomp3enc2.so by full
 // path, sends the settings and "passfiles" through interface1, polls the job and prints progress.
 //   encode_example [--tone] [IN.wav OUT.mp3]
-//   --tone first writes a 3 s test tone to IN.wav; without paths it uses the temporary folder.
+//   --tone first writes a 10 s test tone to IN.wav; without paths it uses the temporary folder.
 //   The libraries are taken from $TOLVO_LIBRARY_DIR, else from the build's output folder.
 #include <chrono>
 #include <cmath>
@@ -52,8 +52,8 @@ bool WriteTestTone(const std::string& path, int seconds) {
   auto& fs = tolvo::platform::RealFileSystem();
   tolvo::platform::File file =
       tolvo::platform::File::Open(fs, path.c_str(), tolvo::platform::OpenMode::kCreateTruncate);
-  return file.IsOpen() && file.WriteFull(wav.data(), wav.size()) == static_cast<int64_t>(wav.size()) &&
-         file.Close();
+  return file.IsOpen() &&
+         file.WriteFull(wav.data(), wav.size()) == static_cast<int64_t>(wav.size()) && file.Close();
 }
 
 intptr_t Text(const std::string& text) { return reinterpret_cast<intptr_t>(text.c_str()); }
@@ -81,20 +81,23 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s [--tone] [IN.wav OUT.mp3]\n", argv[0]);
     return 2;
   }
-  if (makeTone && !WriteTestTone(input, 3)) {
+  if (makeTone && !WriteTestTone(input, 10)) {
     std::fprintf(stderr, "cannot write %s\n", input.c_str());
     return 2;
   }
 
   // The engine first, then the encoder by full path, so that the engine's load by name finds it.
-  tolvo::platform::Library engine(tolvo::platform::LoadLibrary(folder + "/" + tolvo::kEngineLibraryName));
-  tolvo::platform::Library encoder(tolvo::platform::LoadLibrary(folder + "/" + tolvo::kEncoderLibraryName));
+  tolvo::platform::Library engine(
+      tolvo::platform::LoadLibrary(folder + "/" + tolvo::kEngineLibraryName));
+  tolvo::platform::Library encoder(
+      tolvo::platform::LoadLibrary(folder + "/" + tolvo::kEncoderLibraryName));
   if (!engine || !encoder) {
     std::fprintf(stderr, "cannot load the libraries from %s: %s\n", folder.c_str(),
                  tolvo::platform::LastLibraryError().c_str());
     return 2;
   }
-  auto interface1 = reinterpret_cast<Interface1>(tolvo::platform::FindSymbol(engine.get(), "interface1"));
+  auto interface1 =
+      reinterpret_cast<Interface1>(tolvo::platform::FindSymbol(engine.get(), "interface1"));
   if (!interface1) {
     std::fprintf(stderr, "%s has no interface1\n", tolvo::kEngineLibraryName);
     return 2;
@@ -118,13 +121,13 @@ int main(int argc, char** argv) {
   while ((result = interface1("intreturn", 0, 0, 0)) == 1000) {
     const int32_t progress = interface1("progress", 0, 0, 0);
     if (progress != shown) {
-      std::printf("\rprogress %3d%%", progress);
+      std::printf("progress %3d%%\n", progress);
       std::fflush(stdout);
       shown = progress;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
   }
-  std::printf("\rprogress 100%%\nresult %d%s\n", result, result == 0 ? " (no error)" : "");
+  std::printf("finished, result %d%s\n", result, result == 0 ? " (no error)" : "");
   // The encoder library stays loaded for the life of the process, as in the control.
   encoder.Release();
   return result == 0 ? 0 : 1;

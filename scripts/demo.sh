@@ -13,4 +13,4 @@ build/out/encode_example --tone "$demo/demo.wav" "$demo/demo.mp3"
 mpg123 -q -w "$demo/decoded.wav" "$demo/demo.mp3"
 wav_bytes=$(stat -c %s "$demo/decoded.wav")
 echo "MP3:      $demo/demo.mp3, $(stat -c %s "$demo/demo.mp3") bytes"
-echo "decoded:  $(awk -v b="$wav_bytes" 'BEGIN { printf "%.3f", (b - 44) / (44100 * 4) }') s of 44100 Hz stereo (input: 3 s)"
+echo "decoded:  $(awk -v b="$wav_bytes" 'BEGIN { printf "%.3f", (b - 44) / (44100 * 4) }') s of 44100 Hz stereo (input: 10 s)"

@@ -261,10 +261,14 @@ int32_t ProgressPercent(int64_t totalBytes, int64_t consumedBytes) {
 
 std::optional<int> NiceForPriority(int32_t priority) {
   switch (priority) {
-    case 1: return 19;
-    case 2: return 0;
-    case 3: return -10;
-    default: return std::nullopt;
+    case 1:
+      return 19;
+    case 2:
+      return 0;
+    case 3:
+      return -10;
+    default:
+      return std::nullopt;
   }
 }
 

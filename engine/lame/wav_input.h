@@ -24,11 +24,11 @@ enum WaveReason : int {
 // The header bytes that are read, zero-filled where the file is shorter, and the fields looked at.
 inline constexpr size_t kWaveHeaderReadSize = 136;
 namespace wave_offset {
-inline constexpr size_t kRiffId = 0;       // "RIFF"
-inline constexpr size_t kFormType = 8;     // "WAVE"
-inline constexpr size_t kFormatTag = 20;   // 16-bit, 1 = PCM
-inline constexpr size_t kChannels = 22;    // 16-bit
-inline constexpr size_t kSampleRate = 24;  // 32-bit, Hz
+inline constexpr size_t kRiffId = 0;          // "RIFF"
+inline constexpr size_t kFormType = 8;        // "WAVE"
+inline constexpr size_t kFormatTag = 20;      // 16-bit, 1 = PCM
+inline constexpr size_t kChannels = 22;       // 16-bit
+inline constexpr size_t kSampleRate = 24;     // 32-bit, Hz
 inline constexpr size_t kBitsPerSample = 34;  // 16-bit
 }  // namespace wave_offset
 

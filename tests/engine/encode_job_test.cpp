@@ -60,7 +60,8 @@ class EncodeJobTest : public ::testing::Test {
     return WaitForResult();
   }
 
-  static inline platform::LibraryHandle encoder_ = nullptr;  // kept for the process, as the engine does
+  static inline platform::LibraryHandle encoder_ =
+      nullptr;  // kept for the process, as the engine does
   test::TempDir dir_;
 };
 
@@ -109,8 +110,9 @@ TEST_F(EncodeJobTest, BadSettingsEndTheJobAfterTheOutputWasCreated) {
     int32_t value;
     int32_t expected;
   };
-  for (Case c : {Case{"bitrate", 100, kJobInvalidBitrate}, Case{"stereomode", 7, kJobInvalidStereoMode},
-                 Case{"stereomode", -1, kJobInvalidStereoMode}, Case{"quality", 3, kJobInvalidQuality}}) {
+  for (Case c :
+       {Case{"bitrate", 100, kJobInvalidBitrate}, Case{"stereomode", 7, kJobInvalidStereoMode},
+        Case{"stereomode", -1, kJobInvalidStereoMode}, Case{"quality", 3, kJobInvalidQuality}}) {
     SetUp();
     Send(c.command, c.value);
     const std::string mp3 = dir_ / (std::string(c.command) + std::to_string(c.value) + ".mp3");

@@ -1,8 +1,8 @@
 // A stand-in for libtolvomp3enc1.so (same SONAME) that the job tests load by full path before the
 // first job. It records every call and the configuration it got, and fails where a test tells it.
-#include <cstring>
-
 #include "fake_encoder.h"
+
+#include <cstring>
 
 using namespace tolvo::encoder;
 
@@ -32,11 +32,12 @@ FAKE_EXPORT BeStatus beInitStream(const BeConfig* config, uint32_t* samplesPerCh
   return 0;
 }
 
-FAKE_EXPORT BeStatus beEncodeChunk(BeStream, uint32_t sampleCount, const int16_t*,
-                                   uint8_t* output, uint32_t* bytesProduced) {
+FAKE_EXPORT BeStatus beEncodeChunk(BeStream, uint32_t sampleCount, const int16_t*, uint8_t* output,
+                                   uint32_t* bytesProduced) {
   ++callLog.chunkCalls;
   callLog.samplesSeen += sampleCount;
-  if (currentPlan.failAtChunk != 0 && static_cast<uint32_t>(callLog.chunkCalls) >= currentPlan.failAtChunk) {
+  if (currentPlan.failAtChunk != 0 &&
+      static_cast<uint32_t>(callLog.chunkCalls) >= currentPlan.failAtChunk) {
     return currentPlan.chunkStatus;
   }
   const uint32_t bytes = currentPlan.chunkOutputBytes;

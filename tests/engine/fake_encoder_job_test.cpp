@@ -44,15 +44,20 @@ class FakeEncoderJobTest : public ::testing::Test {
   static void SetUpTestSuite() {
     library_ = platform::LoadLibrary(TOLVO_FAKE_ENCODER);
     ASSERT_NE(library_, nullptr) << platform::LastLibraryError();
-    reset_ = reinterpret_cast<FakeEncoderResetFn>(platform::FindSymbol(library_, "FakeEncoderReset"));
-    readLog_ =
-        reinterpret_cast<FakeEncoderReadLogFn>(platform::FindSymbol(library_, "FakeEncoderReadLog"));
+    reset_ =
+        reinterpret_cast<FakeEncoderResetFn>(platform::FindSymbol(library_, "FakeEncoderReset"));
+    readLog_ = reinterpret_cast<FakeEncoderReadLogFn>(
+        platform::FindSymbol(library_, "FakeEncoderReadLog"));
     ASSERT_TRUE(reset_ && readLog_);
   }
   void SetUp() override {
     Plan({});
-    for (auto [command, value] : {std::pair{"bitrate", 128}, {"vbr", 0}, {"vbrmaxbitrate", 320},
-                                  {"stereomode", 1}, {"quality", 0}, {"intpriority", 0}}) {
+    for (auto [command, value] : {std::pair{"bitrate", 128},
+                                  {"vbr", 0},
+                                  {"vbrmaxbitrate", 320},
+                                  {"stereomode", 1},
+                                  {"quality", 0},
+                                  {"intpriority", 0}}) {
       Send(command, value);
     }
     test::WriteWav(wav_, {.channels = 2, .sampleRate = 44100, .frames = 10000});
@@ -93,7 +98,8 @@ TEST_F(FakeEncoderJobTest, FillsTheRecordAndEndsTheStreamInOrder) {
   EXPECT_EQ(log.config.qualityPreset, 2u);
   EXPECT_EQ(log.config.enableVbr, 1u);
   EXPECT_EQ(log.samplesSeen, 2u * 10000u);  // every sample value once
-  EXPECT_EQ(log.chunkCalls, static_cast<int>((20000 + kFakeSamplesPerChunk - 1) / kFakeSamplesPerChunk));
+  EXPECT_EQ(log.chunkCalls,
+            static_cast<int>((20000 + kFakeSamplesPerChunk - 1) / kFakeSamplesPerChunk));
   EXPECT_EQ(log.flushCalls, 1);
   EXPECT_EQ(log.infoTagCalls, 1);
   EXPECT_EQ(log.closeCalls, 1);
@@ -169,8 +175,12 @@ class FaultyOutputFs final : public platform::FileSystem {
     if (shortWrites && fd == outputFd_) return 0;  // a full disk
     return real_.Write(fd, buffer, count);
   }
-  int64_t Seek(int fd, int64_t offset, int whence) override { return real_.Seek(fd, offset, whence); }
-  platform::IoStatus Truncate(int fd, int64_t length) override { return real_.Truncate(fd, length); }
+  int64_t Seek(int fd, int64_t offset, int whence) override {
+    return real_.Seek(fd, offset, whence);
+  }
+  platform::IoStatus Truncate(int fd, int64_t length) override {
+    return real_.Truncate(fd, length);
+  }
   platform::IoStatus Sync(int fd) override { return real_.Sync(fd); }
   platform::IoStatus Close(int fd) override {
     platform::IoStatus status = real_.Close(fd);
@@ -181,8 +191,12 @@ class FaultyOutputFs final : public platform::FileSystem {
   platform::FileInfo Stat(const char* path) override { return real_.Stat(path); }
   platform::IoStatus MakeFolder(const char* path) override { return real_.MakeFolder(path); }
   platform::IoStatus Remove(const char* path) override { return real_.Remove(path); }
-  platform::IoStatus Rename(const char* from, const char* to) override { return real_.Rename(from, to); }
-  platform::IoStatus SetMode(const char* path, uint32_t mode) override { return real_.SetMode(path, mode); }
+  platform::IoStatus Rename(const char* from, const char* to) override {
+    return real_.Rename(from, to);
+  }
+  platform::IoStatus SetMode(const char* path, uint32_t mode) override {
+    return real_.SetMode(path, mode);
+  }
   platform::IoStatus SetOwner(const char* path, uint32_t uid, uint32_t gid) override {
     return real_.SetOwner(path, uid, gid);
   }

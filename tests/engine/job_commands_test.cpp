@@ -121,7 +121,8 @@ TEST(JobCommands, CancelWaitsUntilTheJobHasStoredItsResult) {
   state.jobState.store(kJobRunning);
   // A stand-in job that ends when it sees the cancel flag.
   std::thread job([&state] {
-    while (state.cancelRequested.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (state.cancelRequested.load() == 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
     state.jobState.store(112);
   });

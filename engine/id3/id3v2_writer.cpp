@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/counted_alloc.h"
 #include "core/engine_state.h"
@@ -36,8 +37,11 @@ constexpr uint8_t kEncodedByFlag = 0x40;
 constexpr int64_t kMaxSyncsafeSize = 0x0FFFFFFF;
 // The read-only attribute of this platform: the owner's write bit is clear.
 constexpr uint32_t kOwnerWriteBit = 0200;
-// Audio is copied through one block of this size: never the whole file in memory.
-constexpr size_t kAudioCopyBlock = 4096;
+// Audio is copied through one buffer of whole 4096-byte blocks, never the whole file in memory;
+// 64 blocks per call keeps the system calls few enough that a large file costs little more
+// than one plain copy of it.
+constexpr size_t kAudioBlock = 4096;
+constexpr size_t kAudioBlocksPerCopy = 64;
 
 size_t DataPrefixOf(id3v2::TextKind kind) {
   switch (kind) {
@@ -268,7 +272,7 @@ AppendStatus AppendAfterTag(FileSystem& fs, SourceFile& source, const std::strin
   // A tag may claim up to 10 bytes more than the file holds; then nothing follows it.
   const int64_t rest = std::max<int64_t>(source.info.size - source.tagLength, 0);
   if (rest > 0 && !source.file.SeekTo(source.tagLength)) return AppendStatus::kReadFailed;
-  std::array<char, kAudioCopyBlock> buffer;
+  std::vector<char> buffer(kAudioBlock * kAudioBlocksPerCopy);
   switch (CopyBytes(source.file, temp, rest, buffer)) {
     case CopyResult::kDone: break;
     case CopyResult::kReadFailed: return AppendStatus::kReadFailed;

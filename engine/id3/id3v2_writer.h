@@ -48,7 +48,7 @@ enum class SourceStatus { kOpen, kMissing, kReadOnly, kUnreadable };
 SourceStatus OpenSourceFile(platform::FileSystem& fs, const char* path, SourceFile* source);
 
 enum class AppendStatus { kDone, kTempNotOpened, kReadFailed, kWriteFailed };
-// Appends everything after the source's tag to the temporary file in 4096-byte blocks, then
+// Appends everything after the source's tag to the temporary file through one bounded buffer, then
 // flushes and closes the temporary file, so that it is complete on kDone.
 AppendStatus AppendAfterTag(platform::FileSystem& fs, SourceFile& source,
                             const std::string& tempPath);

@@ -12,6 +12,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,11 @@ using Operation = std::function<int32_t(const char* path, platform::FileSystem& 
 
 int32_t Write(const char* path, platform::FileSystem& fs) { return WriteId3v2(path, fs); }
 int32_t Remove(const char* path, platform::FileSystem& fs) { return RemoveId3v2(path, fs); }
+
+struct Runs {
+  int faulty = 0;  // runs in which the fault happened
+  int failed = 0;  // runs that returned a failure code
+};
 
 class Id3v2FaultsTest : public ::testing::Test {
  protected:
@@ -71,13 +77,13 @@ class Id3v2FaultsTest : public ::testing::Test {
     EXPECT_EQ(test::ListFolder(mp3Folder_), std::vector<std::string>{"song.mp3"}) << context;
     EXPECT_TRUE(test::ListFolder(tempFolder_).empty()) << context;
   }
-  // Runs the operation once per failure point until a run meets no fault; returns the number of
-  // runs that failed. plan(fs, n) arms the nth fault.
-  int RunEveryFailurePoint(const Operation& op, size_t audioBytes,
+  // Runs the operation once per failure point until a run meets no fault. plan(fs, n) arms the
+  // nth fault.
+  Runs RunEveryFailurePoint(const Operation& op, size_t audioBytes,
                            const std::function<void(test::FaultyFileSystem&, int)>& plan) {
     const Bytes old = OldFile(audioBytes);
     const Bytes expected = ExpectedResult(op, old);
-    int failures = 0;
+    Runs runs;
     for (int n = 1; n < 10000; ++n) {
       test::WriteFile(mp3_, old);
       chmod(mp3_.c_str(), 0640);
@@ -85,8 +91,9 @@ class Id3v2FaultsTest : public ::testing::Test {
       plan(fs, n);
       const int32_t result = op(mp3_.c_str(), fs);
       const std::string context = "fault at " + std::to_string(n) + ", result " + std::to_string(result);
+      if (fs.triggered()) ++runs.faulty;
       if (result != 0) {
-        ++failures;
+        ++runs.failed;
         EXPECT_EQ(test::ReadFile(mp3_), old) << context;
       } else {
         EXPECT_EQ(test::ReadFile(mp3_), expected) << context;
@@ -100,7 +107,7 @@ class Id3v2FaultsTest : public ::testing::Test {
         break;
       }
     }
-    return failures;
+    return runs;
   }
 
   test::TempDir dir_;
@@ -117,15 +124,27 @@ const std::function<void(test::FaultyFileSystem&, int)> kFailNthCall =
 const std::function<void(test::FaultyFileSystem&, int)> kDiskFullAtNthWrite =
     [](test::FaultyFileSystem& fs, int n) { fs.FillDiskAtWrite(n); };
 
+// Every call may fail: most failures end the operation, a few are harmless (a failed test for
+// the read-only attribute reads as "writable", a failed flush of the folder after the rename).
+void ExpectMostlyFailed(const Runs& runs, int atLeast) {
+  EXPECT_GE(runs.faulty, atLeast);
+  EXPECT_GE(runs.failed * 4, runs.faulty * 3) << runs.failed << " of " << runs.faulty;
+}
+// A full disk must end the operation, at every write.
+void ExpectAllFailed(const Runs& runs, int atLeast) {
+  EXPECT_GE(runs.faulty, atLeast);
+  EXPECT_EQ(runs.failed, runs.faulty);
+}
+
 TEST_F(Id3v2FaultsTest, EveryFailedCallLeavesTheFileAsItWas) {
-  // Audio over several 4096-byte blocks, so failures fall inside the copy as well.
-  EXPECT_GT(RunEveryFailurePoint(Write, 20000, kFailNthCall), 20);
-  EXPECT_GT(RunEveryFailurePoint(Remove, 20000, kFailNthCall), 8);
+  // Audio over several copy buffers, so failures fall inside the copy as well.
+  ExpectMostlyFailed(RunEveryFailurePoint(Write, 600000, kFailNthCall), 40);
+  ExpectMostlyFailed(RunEveryFailurePoint(Remove, 600000, kFailNthCall), 15);
 }
 
 TEST_F(Id3v2FaultsTest, DiskFullAtEveryWriteLeavesTheFileAsItWas) {
-  EXPECT_GT(RunEveryFailurePoint(Write, 20000, kDiskFullAtNthWrite), 10);
-  EXPECT_GT(RunEveryFailurePoint(Remove, 20000, kDiskFullAtNthWrite), 4);
+  ExpectAllFailed(RunEveryFailurePoint(Write, 600000, kDiskFullAtNthWrite), 10);
+  ExpectAllFailed(RunEveryFailurePoint(Remove, 600000, kDiskFullAtNthWrite), 3);
 }
 
 TEST_F(Id3v2FaultsTest, FailuresAcrossFileSystemsLeaveTheFileAsItWas) {
@@ -136,8 +155,8 @@ TEST_F(Id3v2FaultsTest, FailuresAcrossFileSystemsLeaveTheFileAsItWas) {
   char pattern[] = "/dev/shm/tolvotest-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
   UseTempFolder(pattern);
-  EXPECT_GT(RunEveryFailurePoint(Write, 9000, kFailNthCall), 20);
-  EXPECT_GT(RunEveryFailurePoint(Remove, 9000, kDiskFullAtNthWrite), 2);
+  ExpectMostlyFailed(RunEveryFailurePoint(Write, 300000, kFailNthCall), 50);
+  ExpectAllFailed(RunEveryFailurePoint(Remove, 300000, kDiskFullAtNthWrite), 3);
   rmdir(pattern);
 }
 
@@ -181,43 +200,52 @@ TEST_F(Id3v2FaultsTest, RealFullDiskLeavesTheFileAsItWas) {
   }
 }
 
-TEST_F(Id3v2FaultsTest, KilledAtRandomMomentsTheFileIsOldOrNew) {
-  const Bytes old = OldFile(8000);
+TEST_F(Id3v2FaultsTest, KilledAtRandomMomentsTheFileIsAlwaysComplete) {
+  // The child alternates writes and removals without pause, so it is nearly always in the middle
+  // of one when it is killed. The file runs through four states: old, written (the new tag in the
+  // old tag's frame order), removed, and written again (frames in the fixed order).
+  const Bytes old = OldFile(2000000);
   const Bytes written = ExpectedResult(Write, old);
-  const Bytes removed = ExpectedResult(Remove, old);
+  const Bytes removed = ExpectedResult(Remove, written);
+  const Bytes rewritten = ExpectedResult(Write, removed);
+  const std::vector<const Bytes*> states = {&old, &written, &removed, &rewritten};
 
-  // How long one operation takes here, so the kills spread over its whole length.
+  // How long one operation takes here, so the kills spread over several of them.
   test::WriteFile(mp3_, old);
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(WriteId3v2(mp3_.c_str()), 0);
   const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
       std::chrono::steady_clock::now() - start);
   std::mt19937 random(20261208);
-  std::uniform_int_distribution<int64_t> delay(0, took.count() * 3 / 2 + 200);
+  std::uniform_int_distribution<int64_t> delay(0, took.count() * 2 + 200);
 
-  int sawOld = 0, sawNew = 0;
-  for (int round = 0; round < 120; ++round) {
-    const bool writing = round % 2 == 0;
+  std::vector<int> seen(states.size(), 0);
+  for (int round = 0; round < 100; ++round) {
     test::WriteFile(mp3_, old);
     pid_t child = fork();
     ASSERT_GE(child, 0);
-    if (child == 0) _exit(writing ? WriteId3v2(mp3_.c_str()) : RemoveId3v2(mp3_.c_str()));
+    if (child == 0) {
+      for (;;) {
+        WriteId3v2(mp3_.c_str());
+        RemoveId3v2(mp3_.c_str());
+      }
+    }
     std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
     kill(child, SIGKILL);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     const Bytes now = test::ReadFile(mp3_);
-    const Bytes& complete = writing ? written : removed;
-    EXPECT_TRUE(now == old || now == complete) << "round " << round << ": " << now.size() << " bytes";
-    (now == old ? sawOld : sawNew)++;
+    size_t state = 0;
+    while (state < states.size() && now != *states[state]) ++state;
+    ASSERT_LT(state, states.size()) << "round " << round << ": a file of " << now.size() << " bytes";
+    ++seen[state];
     // A killed process cannot clean up after itself; its temporary file goes before the next round.
     for (const std::string& name : test::ListFolder(tempFolder_)) unlink((tempFolder_ + "/" + name).c_str());
     for (const std::string& name : test::ListFolder(mp3Folder_))
       if (name != "song.mp3") unlink((mp3Folder_ + "/" + name).c_str());
   }
-  RecordProperty("killed_before_replacement", sawOld);
-  RecordProperty("killed_after_replacement", sawNew);
-  EXPECT_EQ(sawOld + sawNew, 120);
+  for (size_t state = 0; state < states.size(); ++state)
+    RecordProperty("killed_in_state_" + std::to_string(state), seen[state]);
 }
 
 }  // namespace

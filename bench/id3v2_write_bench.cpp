@@ -1,0 +1,142 @@
+// Cost of rewriting the ID3v2 tag of a large MP3 file, as a ratio to the least any whole-file
+// rewrite must pay: one copy of the same file on the same file system, flushed with fsync.
+// Usage: id3v2_write_bench [folder to work in] [file size in MB]; goal: ratio <= 1.3.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/atomic_replace.h"
+#include "core/engine_state.h"
+#include "id3/id3v2_fields.h"
+#include "id3/id3v2_writer.h"
+#include "tolvo/platform/file_system.h"
+
+namespace {
+
+using tolvo::platform::File;
+using tolvo::platform::FileSystem;
+using tolvo::platform::OpenMode;
+using Clock = std::chrono::steady_clock;
+
+constexpr size_t kBlock = 1 << 20;
+constexpr int kTrials = 7;
+constexpr double kGoal = 1.3;
+
+// A folder of its own under base, removed with its files at the end.
+class WorkFolder {
+ public:
+  WorkFolder(FileSystem& fs, const std::string& base) : fs_(fs) {
+    std::string name;
+    if (fs.MakeTempFile(base, "tolvo-bench-", &name) && fs.Remove(name.c_str()) &&
+        fs.MakeFolder(name.c_str())) {
+      path_ = name;
+    }
+  }
+  ~WorkFolder() {
+    if (path_.empty()) return;
+    for (const std::string& file : files_) fs_.Remove(file.c_str());
+    std::remove(TempFolder().c_str());  // remove() takes empty folders too
+    std::remove(path_.c_str());
+  }
+  bool ok() const { return !path_.empty(); }
+  std::string TempFolder() const { return path_ + "/tmp"; }
+  std::string File(const std::string& name) {
+    files_.push_back(path_ + "/" + name);
+    return files_.back();
+  }
+
+ private:
+  FileSystem& fs_;
+  std::string path_;
+  std::vector<std::string> files_;
+};
+
+// An MP3-like file: bytes that do not repeat within a block, written and flushed.
+bool MakeBigFile(FileSystem& fs, const std::string& path, int64_t size) {
+  File file = File::Open(fs, path.c_str(), OpenMode::kCreateTruncate);
+  if (!file.IsOpen()) return false;
+  std::vector<char> block(kBlock);
+  uint32_t x = 12345;
+  for (char& c : block) c = static_cast<char>((x = x * 1103515245 + 12345) >> 24);
+  for (int64_t done = 0; done < size; done += static_cast<int64_t>(kBlock)) {
+    const size_t chunk = static_cast<size_t>(std::min<int64_t>(size - done, kBlock));
+    if (file.WriteFull(block.data(), chunk) != static_cast<int64_t>(chunk)) return false;
+  }
+  return file.Sync() && file.Close();
+}
+
+// The reference: copy the whole file and flush the copy.
+bool CopyAndSync(FileSystem& fs, const std::string& from, const std::string& to) {
+  File source = File::Open(fs, from.c_str(), OpenMode::kRead);
+  File destination = File::Open(fs, to.c_str(), OpenMode::kCreateTruncate);
+  if (!source.IsOpen() || !destination.IsOpen()) return false;
+  std::vector<char> buffer(kBlock);
+  const int64_t size = source.Size();
+  if (tolvo::engine::CopyBytes(source, destination, size, buffer) != tolvo::engine::CopyResult::kDone)
+    return false;
+  return destination.Sync() && destination.Close();
+}
+
+double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tolvo::engine;
+  FileSystem& fs = tolvo::platform::RealFileSystem();
+  std::string base = argc > 1 ? argv[1] : tolvo::platform::SystemTempFolder();
+  if (base.size() > 1 && base.back() == '/') base.pop_back();
+  const int64_t megabytes = argc > 2 ? std::atoll(argv[2]) : 100;
+
+  WorkFolder folder(fs, base);
+  if (!folder.ok()) {
+    std::fprintf(stderr, "cannot make a work folder in %s\n", base.c_str());
+    return 1;
+  }
+  const std::string mp3 = folder.File("big.mp3");
+  const std::string copy = folder.File("copy.mp3");
+  const std::string tempFolder = folder.TempFolder();  // on the MP3's file system
+  if (!fs.MakeFolder(tempFolder.c_str()) || !MakeBigFile(fs, mp3, megabytes << 20)) {
+    std::fprintf(stderr, "cannot make the test file\n");
+    return 1;
+  }
+  CopyPathField(State().tempFolder, tempFolder.c_str());
+  SetId3v2FieldText(Id3v2Field::kArtist, "Benchmark");
+  if (WriteId3v2(mp3.c_str()) != 0) return 1;  // the file now starts with a tag
+
+  std::vector<double> writes, copies;
+  for (int trial = 0; trial < kTrials; ++trial) {
+    auto start = Clock::now();
+    if (!CopyAndSync(fs, mp3, copy)) return 1;
+    copies.push_back(Seconds(start));
+    fs.Remove(copy.c_str());
+
+    const std::string title = "Trial " + std::to_string(trial);
+    SetId3v2FieldText(Id3v2Field::kTitle, title.c_str());
+    start = Clock::now();
+    if (int32_t result = WriteId3v2(mp3.c_str()); result != 0) {
+      std::fprintf(stderr, "WriteId3v2 failed with %d\n", result);
+      return 1;
+    }
+    writes.push_back(Seconds(start));
+  }
+  ReleaseId3v2Fields();
+
+  const double write = Median(writes), reference = Median(copies);
+  const double ratio = write / reference;
+  std::printf("id3v2 tag write on a %lld MB file: %.0f ms; copy + fsync: %.0f ms; "
+              "ratio %.2f (goal <= %.1f) %s\n",
+              static_cast<long long>(megabytes), write * 1000, reference * 1000, ratio, kGoal,
+              ratio <= kGoal ? "ok" : "OVER GOAL");
+  return 0;
+}

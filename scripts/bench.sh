@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds every benchmark (Release, in build-bench) and runs each one in turn.
+# Arguments are passed to every benchmark (for example a folder to work in).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build-bench"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTOLVO_BUILD_BENCH=ON -DTOLVO_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target tolvo_benchmarks
+status=0
+for bench in "$build"/bench/*; do
+  [[ -f "$bench" && -x "$bench" ]] || continue
+  echo "== $(basename "$bench")"
+  "$bench" "$@" || status=1
+done
+exit $status

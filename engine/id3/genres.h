@@ -9,8 +9,8 @@
 namespace tolvo::engine {
 
 inline constexpr int32_t kGenreCount = 149;
-inline constexpr int32_t kNoGenre = 148;          // the blank entry
-inline constexpr size_t kLongestGenreName = 22;   // "Contemporary Christian"
+inline constexpr int32_t kNoGenre = 148;         // the blank entry
+inline constexpr size_t kLongestGenreName = 22;  // "Contemporary Christian"
 
 std::span<const char* const> GenreNames();
 

@@ -43,9 +43,12 @@ int32_t Cleanup(intptr_t, intptr_t, intptr_t) {
   return 0;
 }
 
-#define TOLVO_ID3V2_FIELD_COMMANDS(Name, Field)                      \
-  {"v2" Name "size", FieldSize<Id3v2Field::Field>},                  \
-      {"v2" Name, GetField<Id3v2Field::Field>}, {"wv2" Name, SetField<Id3v2Field::Field>}
+// clang-format off
+#define TOLVO_ID3V2_FIELD_COMMANDS(Name, Field)          \
+  {"v2" Name "size", FieldSize<Id3v2Field::Field>},      \
+  {"v2" Name, GetField<Id3v2Field::Field>},              \
+  {"wv2" Name, SetField<Id3v2Field::Field>}
+// clang-format on
 
 constexpr Command kCommands[] = {
     {"getid3v2", GetTag},

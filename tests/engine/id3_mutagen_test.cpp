@@ -1,11 +1,11 @@
 // Interoperability with another tagger: tags written by python3-mutagen read back right through
 // the built engine library's interface1, and ID3v1 tags the engine writes read back right in
 // mutagen. Texts cross as 8-bit bytes on both sides (Latin-1 in the tag).
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <fstream>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "id3_builders.h"
 #include "test_support.h"
@@ -23,7 +23,8 @@ class MutagenInterop : public ::testing::Test {
     library_ = tolvo::platform::Library(
         tolvo::platform::LoadLibrary(tolvo::test::OutDir() + "/" + tolvo::kEngineLibraryName));
     ASSERT_TRUE(library_) << tolvo::platform::LastLibraryError();
-    entry_ = reinterpret_cast<Interface1>(tolvo::platform::FindSymbol(library_.get(), "interface1"));
+    entry_ =
+        reinterpret_cast<Interface1>(tolvo::platform::FindSymbol(library_.get(), "interface1"));
     ASSERT_NE(entry_, nullptr);
     ASSERT_EQ(tolvo::test::RunCommand("/usr/bin/python3 -c 'import mutagen'"), 0)
         << "python3-mutagen is required";

@@ -1,17 +1,17 @@
 // ID3v1 tags: the record layout against literal bytes, reading, writing and removal on real
 // files, the field commands with their limits, failure points of a write, and the genre list.
+#include "id3/id3v1.h"
+
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
-#include <gtest/gtest.h>
-
 #include "core/command.h"
 #include "faulty_file_system.h"
 #include "id3/genres.h"
-#include "id3/id3v1.h"
 #include "id3_builders.h"
 #include "test_support.h"
 
@@ -116,7 +116,7 @@ TEST_F(Id3v1Test, ReadKeepsBlankPaddingAndTheTwoCommentForms) {
   EXPECT_EQ(Get("v1Title"), "Title" + std::string(25, ' '));
   EXPECT_EQ(Get("v1Year"), "1999");
   EXPECT_EQ(Get("v1Comment"), "Thirty wide comment" + std::string(11, ' '));
-  EXPECT_EQ(Call("v1Track"), 0);   // byte 125 is a blank: the ID3v1 form
+  EXPECT_EQ(Call("v1Track"), 0);    // byte 125 is a blank: the ID3v1 form
   EXPECT_EQ(Call("v1Genre"), 148);  // 255 is "no genre"
 
   // Byte 125 zero and byte 126 zero: v1.1 without a track, comment cut at 28.
@@ -164,7 +164,8 @@ TEST_F(Id3v1Test, WriteAppendsOnceThenReplacesInPlace) {
   Bytes after = test::ReadFile(path);
   ASSERT_EQ(after.size(), audio.size() + 128);
   EXPECT_TRUE(std::equal(audio.begin(), audio.end(), after.begin()));
-  EXPECT_EQ(Bytes(after.begin() + 1003, after.begin() + 1010), Bytes({'S', 'e', 'c', 'o', 'n', 'd', 0}));
+  EXPECT_EQ(Bytes(after.begin() + 1003, after.begin() + 1010),
+            Bytes({'S', 'e', 'c', 'o', 'n', 'd', 0}));
 
   // A read straight after the write gives back what was set.
   Id3v1Fields() = Id3v1FieldSet{};

@@ -1,10 +1,10 @@
 // ID3v2 reading: the header and size encodings against literal bytes, the three text decodings,
 // the frame walk with its limits and hostile sizes, the genre references, and the counted blocks
 // that every path must give back.
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "core/command.h"
 #include "core/counted_alloc.h"
@@ -94,7 +94,9 @@ TEST(Id3v2Decode, EveryKindWithAndWithoutDescriptions) {
   EXPECT_EQ(Decode({0x00, 0x41, 0x42, 0x43}, K::kText), "ABC");
   EXPECT_EQ(Decode({0x00}, K::kText), "");
   EXPECT_EQ(Decode({}, K::kText), "");
-  EXPECT_EQ(Decode({0x01, 0xFF, 0xFE, 0x41, 0x00, 0x42, 0x00}, K::kText), "\xFF\xFE" "A");
+  EXPECT_EQ(Decode({0x01, 0xFF, 0xFE, 0x41, 0x00, 0x42, 0x00}, K::kText),
+            "\xFF\xFE"
+            "A");
   EXPECT_EQ(Decode({0x00, 'e', 'n', 'g', 0x00, 'H', 'i'}, K::kComment), "Hi");
   EXPECT_EQ(Decode({0x00, 'e', 'n', 'g', 'd', 0x00, 'H', 'i'}, K::kComment), "Hi");
   EXPECT_EQ(Decode({0x00, 'e', 'n', 'g', 'd', 'H', 'i'}, K::kComment), "");  // no description end
@@ -107,20 +109,28 @@ TEST(Id3v2Decode, EveryKindWithAndWithoutDescriptions) {
 
 TEST_F(Id3v2ReadTest, ReadsAllTwelveFieldsThroughTheCommands) {
   const Bytes frames = Concat({
-      Frame("TCOM", TextData("Composer")), Frame("TOPE", TextData("Original")),
-      Frame("TCOP", TextData("(c) 2026")), Frame("WXXX", Concat({Bytes{0, 0}, test::TextBytes("http://x")})),
+      Frame("TCOM", TextData("Composer")),
+      Frame("TOPE", TextData("Original")),
+      Frame("TCOP", TextData("(c) 2026")),
+      Frame("WXXX", Concat({Bytes{0, 0}, test::TextBytes("http://x")})),
       Frame("TENC", TextData("Enc"), 0x4000),
       Frame("COMM", Concat({Bytes{0, 'e', 'n', 'g', 0}, test::TextBytes("A comment")})),
-      Frame("TCON", TextData("Jazz")), Frame("TYER", TextData("2026")), Frame("TALB", TextData("Album")),
-      Frame("TPE1", TextData("Artist")), Frame("TIT2", TextData("Title")), Frame("TRCK", TextData("3/12")),
+      Frame("TCON", TextData("Jazz")),
+      Frame("TYER", TextData("2026")),
+      Frame("TALB", TextData("Album")),
+      Frame("TPE1", TextData("Artist")),
+      Frame("TIT2", TextData("Title")),
+      Frame("TRCK", TextData("3/12")),
       Frame("TXXX", TextData("ignored")),
   });
   ASSERT_EQ(Read(Concat({Id3v2Tag(frames, 20), test::AudioBytes(300)})), 0);
   const std::pair<const char*, const char*> expected[] = {
-      {"Composer", "Composer"}, {"OriginalArtist", "Original"}, {"Copyright", "(c) 2026"},
-      {"URL", "http://x"},      {"EncodedBy", "Enc"},           {"Comment", "A comment"},
-      {"Genre", "Jazz"},        {"Year", "2026"},               {"Album", "Album"},
-      {"Artist", "Artist"},     {"Title", "Title"},             {"Track", "3/12"},
+      {"Composer", "Composer"},  {"OriginalArtist", "Original"},
+      {"Copyright", "(c) 2026"}, {"URL", "http://x"},
+      {"EncodedBy", "Enc"},      {"Comment", "A comment"},
+      {"Genre", "Jazz"},         {"Year", "2026"},
+      {"Album", "Album"},        {"Artist", "Artist"},
+      {"Title", "Title"},        {"Track", "3/12"},
   };
   for (const auto& [field, text] : expected) {
     EXPECT_EQ(Text(field), text) << field;
@@ -139,7 +149,7 @@ TEST_F(Id3v2ReadTest, NoUsableTagEmptiesTheFieldSet) {
   EXPECT_EQ(Size("Title"), 0);
   EXPECT_EQ(Text("Title"), "");
   EXPECT_EQ(Read(Concat({test::Id3v2Header(1000), Frame("TIT2", TextData("T"))})), 1);  // too big
-  EXPECT_EQ(Read({'I', 'D', '3', 3, 0}), 1);                                               // short
+  EXPECT_EQ(Read({'I', 'D', '3', 3, 0}), 1);                                            // short
   EXPECT_EQ(Call("getid3v2", reinterpret_cast<intptr_t>((dir_ / "none.mp3").c_str())), 1);
   EXPECT_EQ(Call("getid3v2", 0), 1);
   EXPECT_EQ(Call("v2Title", 0), 0);  // no buffer: nothing is written
@@ -163,8 +173,10 @@ TEST_F(Id3v2ReadTest, PaddingAndExtendedHeadersEndTheWalkWithNothingRead) {
 
 TEST_F(Id3v2ReadTest, GenreReferencesBecomeNames) {
   const std::pair<const char*, const char*> cases[] = {
-      {"(17)", "Rock"},   {"(17)Rock", "Rock"}, {"( +0)", "Blues"},  {"(147)", "Synthpop"},
-      {"(148)", "(148)"}, {"Rock", "Rock"},     {"(-1)", "(-1)"},    {"(x)", "Blues"},
+      {"(17)", "Rock"},   {"(17)Rock", "Rock"},
+      {"( +0)", "Blues"}, {"(147)", "Synthpop"},
+      {"(148)", "(148)"}, {"Rock", "Rock"},
+      {"(-1)", "(-1)"},   {"(x)", "Blues"},
       {"17)", "17)"},     {"(99999999999999999999)", "(99999999999999999999)"},
   };
   for (const auto& [stored, name] : cases) {
@@ -198,8 +210,8 @@ TEST_F(Id3v2ReadTest, FramesOverTheLimitStopTheWalk) {
 TEST_F(Id3v2ReadTest, ImpossibleSizesCountAsElevenByteFrames) {
   for (uint32_t declared : {0xFFFFFFFFu, 0x80000000u, 100000u}) {
     // The unknown frame is followed by one byte of its "data", then a real frame.
-    const Bytes frames = Concat({FrameDeclaring("XXXX", declared, Bytes{'z'}),
-                                 Frame("TIT2", TextData("After"))});
+    const Bytes frames =
+        Concat({FrameDeclaring("XXXX", declared, Bytes{'z'}), Frame("TIT2", TextData("After"))});
     Bytes file = Concat({Id3v2Tag(frames), test::AudioBytes(100)});
     ASSERT_LE(file.size(), 100000u);
     EXPECT_EQ(Read(file), 0) << declared;
@@ -229,9 +241,9 @@ TEST_F(Id3v2ReadTest, ATextTooLongForTheFileKeepsItsSizeAndStopsTheWalk) {
 }
 
 TEST_F(Id3v2ReadTest, EveryFailurePointGivesACodeAndLeavesNoBlockBehind) {
-  const Bytes file = Concat({Id3v2Tag(Concat({Frame("TIT2", TextData("Title")),
-                                              Frame("TCON", TextData("(17)"))}), 10),
-                             test::AudioBytes(300)});
+  const Bytes file = Concat(
+      {Id3v2Tag(Concat({Frame("TIT2", TextData("Title")), Frame("TCON", TextData("(17)"))}), 10),
+       test::AudioBytes(300)});
   const std::string path = Mp3(file);
   test::FaultyFileSystem fs;
   ASSERT_EQ(ReadId3v2(path.c_str(), fs), 0);

@@ -45,19 +45,18 @@ Bytes Id3v2HeaderRaw(const Bytes& sizeBytes) {
 }
 
 Bytes Id3v2Header(uint32_t tagSize) {
-  return Id3v2HeaderRaw({static_cast<uint8_t>((tagSize >> 21) & 0x7F),
-                         static_cast<uint8_t>((tagSize >> 14) & 0x7F),
-                         static_cast<uint8_t>((tagSize >> 7) & 0x7F),
-                         static_cast<uint8_t>(tagSize & 0x7F)});
+  return Id3v2HeaderRaw(
+      {static_cast<uint8_t>((tagSize >> 21) & 0x7F), static_cast<uint8_t>((tagSize >> 14) & 0x7F),
+       static_cast<uint8_t>((tagSize >> 7) & 0x7F), static_cast<uint8_t>(tagSize & 0x7F)});
 }
 
 Bytes FrameDeclaring(std::string_view id, uint32_t declaredSize, const Bytes& data) {
   if (id.size() != 4) std::abort();
-  return Concat({TextBytes(id),
-                 Bytes{static_cast<uint8_t>(declaredSize >> 24),
-                       static_cast<uint8_t>(declaredSize >> 16),
-                       static_cast<uint8_t>(declaredSize >> 8), static_cast<uint8_t>(declaredSize)},
-                 Bytes{0, 0}, data});
+  return Concat(
+      {TextBytes(id),
+       Bytes{static_cast<uint8_t>(declaredSize >> 24), static_cast<uint8_t>(declaredSize >> 16),
+             static_cast<uint8_t>(declaredSize >> 8), static_cast<uint8_t>(declaredSize)},
+       Bytes{0, 0}, data});
 }
 
 Bytes Frame(std::string_view id, const Bytes& data, uint16_t flags) {
@@ -70,8 +69,8 @@ Bytes Frame(std::string_view id, const Bytes& data, uint16_t flags) {
 Bytes TextData(std::string_view text) { return Concat({Bytes{0}, TextBytes(text)}); }
 
 Bytes Id3v2Tag(const Bytes& frames, size_t padding) {
-  return Concat({Id3v2Header(static_cast<uint32_t>(frames.size() + padding)), frames,
-                 Bytes(padding, 0)});
+  return Concat(
+      {Id3v2Header(static_cast<uint32_t>(frames.size() + padding)), frames, Bytes(padding, 0)});
 }
 
 }  // namespace tolvo::test

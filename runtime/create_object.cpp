@@ -35,7 +35,8 @@ HRESULT LoadServerEntry(const std::string& serverPath, const char* entryName,
                         platform::Library* library, void** entry) {
   *library = platform::Library(platform::LoadLibrary(serverPath));
   if (!*library) {
-    return Fail(CO_E_ERRORINDLL, "Cannot load the server " + serverPath + ": " + platform::LastLibraryError());
+    return Fail(CO_E_ERRORINDLL,
+                "Cannot load the server " + serverPath + ": " + platform::LastLibraryError());
   }
   *entry = platform::FindSymbol(library->get(), entryName);
   if (!*entry) {
@@ -57,7 +58,8 @@ HRESULT CallRegistrationEntry(const std::string& serverPath, const char* entryNa
 
 std::string ServerPathOf(const void* address) { return platform::ModulePathOf(address); }
 
-HRESULT CreateObjectFromServer(const std::string& serverPath, const Guid& clsid, const Guid& iid, void** out) {
+HRESULT CreateObjectFromServer(const std::string& serverPath, const Guid& clsid, const Guid& iid,
+                               void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   platform::Library library;
@@ -66,7 +68,8 @@ HRESULT CreateObjectFromServer(const std::string& serverPath, const Guid& clsid,
   if (FAILED(hr)) return hr;
 
   ComPtr<IClassFactory> factory;
-  hr = reinterpret_cast<DllGetClassObjectFunction>(entry)(clsid, IID_IClassFactory, factory.PutVoid());
+  hr = reinterpret_cast<DllGetClassObjectFunction>(entry)(clsid, IID_IClassFactory,
+                                                          factory.PutVoid());
   if (FAILED(hr) || !factory) {
     return Fail(FAILED(hr) ? hr : CLASS_E_CLASSNOTAVAILABLE,
                 "The server " + serverPath + " does not serve the class " + clsid.ToString());

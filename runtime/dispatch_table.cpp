@@ -3,7 +3,8 @@
 
 namespace tolvo::runtime {
 
-HRESULT GetIDsFromTable(const InterfaceInfo& iface, std::span<const std::u16string> names, DISPID* ids) {
+HRESULT GetIDsFromTable(const InterfaceInfo& iface, std::span<const std::u16string> names,
+                        DISPID* ids) {
   if (names.empty()) return S_OK;
   if (!ids) return E_POINTER;
   HRESULT hr = S_OK;
@@ -14,7 +15,8 @@ HRESULT GetIDsFromTable(const InterfaceInfo& iface, std::span<const std::u16stri
     ids[i] = DISPID_UNKNOWN;
     if (method) {
       for (size_t p = 0; p < method->params.size(); ++p) {
-        if (NamesEqualIgnoringCase(method->params[p].name, names[i])) ids[i] = static_cast<DISPID>(p);
+        if (NamesEqualIgnoringCase(method->params[p].name, names[i]))
+          ids[i] = static_cast<DISPID>(p);
       }
     }
     if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
@@ -37,7 +39,8 @@ HRESULT InvokeFromTable(const InterfaceInfo& iface, DISPID id, DispParams& param
   if (FAILED(hr)) {
     std::optional<ErrorInfo> error = GetErrorInfo();
     if (!error) return hr;
-    if (excep) *excep = ExcepInfo{error->hresult, std::move(error->description), std::move(error->source)};
+    if (excep)
+      *excep = ExcepInfo{error->hresult, std::move(error->description), std::move(error->source)};
     return DISP_E_EXCEPTION;
   }
   if (result) *result = std::move(value);

@@ -30,7 +30,8 @@ bool ReadHex(std::string_view text, size_t pos, size_t digits, uint64_t* value) 
 }  // namespace
 
 std::optional<Guid> Guid::Parse(std::string_view text) {
-  if (text.size() != kBracedLength || text.front() != '{' || text.back() != '}') return std::nullopt;
+  if (text.size() != kBracedLength || text.front() != '{' || text.back() != '}')
+    return std::nullopt;
   if (text[9] != '-' || text[14] != '-' || text[19] != '-' || text[24] != '-') return std::nullopt;
   Guid g;
   uint64_t v = 0;
@@ -51,8 +52,9 @@ std::optional<Guid> Guid::Parse(std::string_view text) {
 std::string Guid::ToString() const {
   char buffer[kBracedLength + 1];
   std::snprintf(buffer, sizeof buffer, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned>(data1), static_cast<unsigned>(data2), static_cast<unsigned>(data3),
-                data4[0], data4[1], data4[2], data4[3], data4[4], data4[5], data4[6], data4[7]);
+                static_cast<unsigned>(data1), static_cast<unsigned>(data2),
+                static_cast<unsigned>(data3), data4[0], data4[1], data4[2], data4[3], data4[4],
+                data4[5], data4[6], data4[7]);
   return buffer;
 }
 

@@ -59,7 +59,8 @@ void FreeTimerState(gpointer data) { delete static_cast<TimerState*>(data); }
 
 }  // namespace
 
-Timer::Timer(uint32_t intervalMs, std::function<void()> onTick) : state_(std::make_shared<detail::TimerState>()) {
+Timer::Timer(uint32_t intervalMs, std::function<void()> onTick)
+    : state_(std::make_shared<detail::TimerState>()) {
   state_->intervalMs = intervalMs;
   state_->onTick = std::move(onTick);
 }

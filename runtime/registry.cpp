@@ -51,7 +51,8 @@ std::string ProgIdGroup(const std::string& progId) { return kProgIdGroupPrefix +
 KeyFile Load(const std::string& path) {
   KeyFile file(g_key_file_new());
   GError* raw = nullptr;
-  if (g_key_file_load_from_file(file.get(), path.c_str(), G_KEY_FILE_KEEP_COMMENTS, &raw)) return file;
+  if (g_key_file_load_from_file(file.get(), path.c_str(), G_KEY_FILE_KEEP_COMMENTS, &raw))
+    return file;
   ErrorPtr error(raw);
   if (error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT) return file;
   return nullptr;
@@ -63,7 +64,8 @@ HRESULT Save(GKeyFile* file, const std::string& path) {
   gsize length = 0;
   GText data(g_key_file_to_data(file, &length, nullptr));
   // g_file_set_contents writes a temporary file beside the target and renames it into place.
-  if (!data || !g_file_set_contents(path.c_str(), data.get(), static_cast<gssize>(length), nullptr)) {
+  if (!data ||
+      !g_file_set_contents(path.c_str(), data.get(), static_cast<gssize>(length), nullptr)) {
     return E_FAIL;
   }
   return S_OK;
@@ -78,7 +80,8 @@ std::string ReadString(GKeyFile* file, const std::string& group, const char* key
 bool ParseVersion(const std::string& text, uint16_t* major, uint16_t* minor) {
   unsigned a = 0, b = 0;
   char extra = 0;
-  if (std::sscanf(text.c_str(), "%u.%u%c", &a, &b, &extra) != 2 || a > 0xFFFF || b > 0xFFFF) return false;
+  if (std::sscanf(text.c_str(), "%u.%u%c", &a, &b, &extra) != 2 || a > 0xFFFF || b > 0xFFFF)
+    return false;
   *major = static_cast<uint16_t>(a);
   *minor = static_cast<uint16_t>(b);
   return true;
@@ -124,7 +127,8 @@ HRESULT RegisterClass(const ClassRegistration& r) {
   g_key_file_set_uint64(kf, g, "MiscStatus", r.miscStatus);
   g_key_file_set_string(kf, g, "ToolboxBitmap", r.toolboxBitmap.c_str());
   g_key_file_set_string(kf, g, "TypeLib", r.typeLibrary.ToString().c_str());
-  const std::string version = std::to_string(r.typeLibraryMajor) + "." + std::to_string(r.typeLibraryMinor);
+  const std::string version =
+      std::to_string(r.typeLibraryMajor) + "." + std::to_string(r.typeLibraryMinor);
   g_key_file_set_string(kf, g, "TypeLibVersion", version.c_str());
   g_key_file_set_string(kf, ProgIdGroup(r.progId).c_str(), "CLSID", r.clsid.ToString().c_str());
   return Save(kf, path);
@@ -158,7 +162,8 @@ std::optional<ClassRegistration> FindClass(const Guid& clsid) {
   r.progId = ReadString(kf, group, "ProgID");
   r.threadingModel = ReadString(kf, group, "ThreadingModel");
   r.control = g_key_file_get_boolean(kf, group.c_str(), "Control", nullptr);
-  r.miscStatus = static_cast<uint32_t>(g_key_file_get_uint64(kf, group.c_str(), "MiscStatus", nullptr));
+  r.miscStatus =
+      static_cast<uint32_t>(g_key_file_get_uint64(kf, group.c_str(), "MiscStatus", nullptr));
   r.toolboxBitmap = ReadString(kf, group, "ToolboxBitmap");
   if (auto libid = Guid::Parse(ReadString(kf, group, "TypeLib"))) r.typeLibrary = *libid;
   ParseVersion(ReadString(kf, group, "TypeLibVersion"), &r.typeLibraryMajor, &r.typeLibraryMinor);

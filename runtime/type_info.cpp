@@ -4,7 +4,9 @@
 namespace tolvo::runtime {
 namespace {
 
-char16_t LowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c; }
+char16_t LowerAscii(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
+}
 
 }  // namespace
 

@@ -50,13 +50,20 @@ std::u16string DecimalText(int32_t value) {
 
 uint16_t Variant::Type() const {
   switch (value_.index()) {
-    case 1: return VT_I4;
-    case 2: return VT_BOOL;
-    case 3: return VT_BSTR;
-    case 4: return VT_BYREF | VT_I4;
-    case 5: return VT_BYREF | VT_BOOL;
-    case 6: return VT_BYREF | VT_BSTR;
-    default: return VT_EMPTY;
+    case 1:
+      return VT_I4;
+    case 2:
+      return VT_BOOL;
+    case 3:
+      return VT_BSTR;
+    case 4:
+      return VT_BYREF | VT_I4;
+    case 5:
+      return VT_BYREF | VT_BOOL;
+    case 6:
+      return VT_BYREF | VT_BSTR;
+    default:
+      return VT_EMPTY;
   }
 }
 

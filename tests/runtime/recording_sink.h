@@ -18,7 +18,8 @@ struct HeardEvent {
 
 class RecordingSink final : public runtime::IDispatch {
  public:
-  RecordingSink(std::string name, std::vector<HeardEvent>* log) : name_(std::move(name)), log_(log) {}
+  RecordingSink(std::string name, std::vector<HeardEvent>* log)
+      : name_(std::move(name)), log_(log) {}
 
   std::function<void(runtime::DispParams&)> onEvent;  // runs after the event is logged
 

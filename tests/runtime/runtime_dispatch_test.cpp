@@ -81,7 +81,8 @@ TEST(ArgumentBinding, PassesMatchingReferencesOnAndCopiesValuesForInOutParameter
 
   // A reference of another type cannot be handed on.
   std::u16string wrong = u"5";
-  DispParams mismatch{{Variant::RefBstr(&wrong), Variant::RefBstr(&label), Variant::RefBool(&flag)}};
+  DispParams mismatch{
+      {Variant::RefBstr(&wrong), Variant::RefBstr(&label), Variant::RefBool(&flag)}};
   uint32_t bad = 99;
   EXPECT_EQ(BindArguments(bump, mismatch, &bound, &bad), DISP_E_TYPEMISMATCH);
   EXPECT_EQ(bad, 0u);
@@ -144,8 +145,9 @@ TEST(InvokeTable, PlainFailuresStaleErrorsAndUnknownMembers) {
   ExcepInfo excep;
   // A stale error object from an earlier call is not reported for a plain failure.
   RaiseError(9, u"stale");
-  HRESULT hr = InvokeFromTable(kTestWidgetInterface, kDispidTwice, params, nullptr, &excep,
-                               [](const MethodInfo&, std::vector<Variant>&, Variant*) { return E_OUTOFMEMORY; });
+  HRESULT hr = InvokeFromTable(
+      kTestWidgetInterface, kDispidTwice, params, nullptr, &excep,
+      [](const MethodInfo&, std::vector<Variant>&, Variant*) { return E_OUTOFMEMORY; });
   EXPECT_EQ(hr, E_OUTOFMEMORY);
   EXPECT_EQ(excep.scode, S_OK);
 

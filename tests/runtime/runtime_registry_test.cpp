@@ -11,9 +11,12 @@
 namespace tolvo::runtime {
 namespace {
 
-constexpr Guid kClassA{0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x01}};
-constexpr Guid kClassB{0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x02}};
-constexpr Guid kLibrary{0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x03}};
+constexpr Guid kClassA{
+    0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x01}};
+constexpr Guid kClassB{
+    0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x02}};
+constexpr Guid kLibrary{
+    0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x03}};
 
 ClassRegistration Sample(const Guid& clsid, const std::string& progId) {
   ClassRegistration r;
@@ -85,7 +88,8 @@ TEST_F(RegistryTest, RegistrationRoundTripCreatesTheFolderAndKeepsEveryValue) {
   std::string text = ReadText(file_);
   EXPECT_NE(text.find("[CLSID {11111111-2222-3333-4444-555555555501}]"), std::string::npos);
   EXPECT_NE(text.find("MiscStatus=132497"), std::string::npos);
-  EXPECT_NE(text.find("[ProgID Sample.A]\nCLSID={11111111-2222-3333-4444-555555555501}"), std::string::npos);
+  EXPECT_NE(text.find("[ProgID Sample.A]\nCLSID={11111111-2222-3333-4444-555555555501}"),
+            std::string::npos);
   // Written through a temporary that was renamed: nothing else is left in the folder.
   EXPECT_EQ(test::ListFolder(dir_ / "reg"), std::vector<std::string>{"registry.ini"});
 }

@@ -156,7 +156,8 @@ TEST_F(ServerTest, EventsReachTwoSinksInAdviseOrder) {
   EXPECT_EQ(log[0].sink, "first");
   EXPECT_EQ(log[1].sink, "second");
   EXPECT_EQ(log[0].dispid, kDispidSaid);
-  EXPECT_EQ(log[0].types, (std::vector<uint16_t>{VT_BYREF | VT_I4, VT_BYREF | VT_BSTR, VT_BYREF | VT_BOOL}));
+  EXPECT_EQ(log[0].types,
+            (std::vector<uint16_t>{VT_BYREF | VT_I4, VT_BYREF | VT_BSTR, VT_BYREF | VT_BOOL}));
   EXPECT_EQ(log[0].firstI4, 1);
   EXPECT_EQ(log[1].firstI4, 99);
   EXPECT_EQ(texts, (std::vector<std::u16string>{u"hello", u"hello"}));
@@ -171,7 +172,9 @@ TEST_F(ServerTest, EventsReachTwoSinksInAdviseOrder) {
 
 TEST_F(ServerTest, CreateFromAServerFileWithoutRegistration) {
   ComPtr<ITestWidget> widget;
-  ASSERT_EQ(CreateObjectFromServer(kServerPath, kTestWidgetClsid, IID_ITestWidget, widget.PutVoid()), S_OK);
+  ASSERT_EQ(
+      CreateObjectFromServer(kServerPath, kTestWidgetClsid, IID_ITestWidget, widget.PutVoid()),
+      S_OK);
   int32_t doubled = 0;
   EXPECT_EQ(widget->Twice(-3, &doubled), S_OK);
   EXPECT_EQ(doubled, -6);

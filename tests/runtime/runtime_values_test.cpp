@@ -38,9 +38,10 @@ TEST(GuidText, ParsesAndFormatsTheBracedForm) {
 }
 
 TEST(GuidText, RejectsMalformedText) {
-  for (const char* text : {"", "00020400-0000-0000-C000-000000000046", "{00020400-0000-0000-C000-00000000004}",
-                           "{00020400-0000-0000-C000-0000000000467}", "{00020400_0000-0000-C000-000000000046}",
-                           "{0002040G-0000-0000-C000-000000000046}", "{00020400-0000-0000-C000-000000000046]"}) {
+  for (const char* text :
+       {"", "00020400-0000-0000-C000-000000000046", "{00020400-0000-0000-C000-00000000004}",
+        "{00020400-0000-0000-C000-0000000000467}", "{00020400_0000-0000-C000-000000000046}",
+        "{0002040G-0000-0000-C000-000000000046}", "{00020400-0000-0000-C000-000000000046]"}) {
     EXPECT_FALSE(Guid::Parse(text)) << text;
   }
 }
@@ -110,7 +111,8 @@ TEST(VariantConversion, ConvertsBetweenTheThreeTypes) {
 
 TEST(VariantConversion, RefusesTextThatIsNotANumber) {
   for (const char16_t* text : {u"", u"12a", u"2147483648", u"-2147483649", u"1 2", u"-", u"0x10"}) {
-    EXPECT_FALSE(ChangeType(Variant::FromBstr(text), VT_I4)) << std::string(text, text + std::char_traits<char16_t>::length(text));
+    EXPECT_FALSE(ChangeType(Variant::FromBstr(text), VT_I4))
+        << std::string(text, text + std::char_traits<char16_t>::length(text));
   }
   EXPECT_FALSE(ChangeType(Variant::FromBstr(u"maybe"), VT_BOOL));
   EXPECT_FALSE(ChangeType(Variant::FromI4(1), VT_VARIANT));

@@ -13,10 +13,14 @@ namespace tolvo::test {
 
 using namespace tolvo::runtime;
 
-inline constexpr Guid kTestLibraryId{0x5A1C7E20, 0x3B44, 0x4C9E, {0x9A, 0x10, 0x6E, 0x2F, 0x41, 0x77, 0x0B, 0x01}};
-inline constexpr Guid kTestWidgetClsid{0x5A1C7E20, 0x3B44, 0x4C9E, {0x9A, 0x10, 0x6E, 0x2F, 0x41, 0x77, 0x0B, 0x02}};
-inline constexpr Guid IID_ITestWidget{0x5A1C7E20, 0x3B44, 0x4C9E, {0x9A, 0x10, 0x6E, 0x2F, 0x41, 0x77, 0x0B, 0x03}};
-inline constexpr Guid DIID_TestWidgetEvents{0x5A1C7E20, 0x3B44, 0x4C9E, {0x9A, 0x10, 0x6E, 0x2F, 0x41, 0x77, 0x0B, 0x04}};
+inline constexpr Guid kTestLibraryId{
+    0x5A1C7E20, 0x3B44, 0x4C9E, {0x9A, 0x10, 0x6E, 0x2F, 0x41, 0x77, 0x0B, 0x01}};
+inline constexpr Guid kTestWidgetClsid{
+    0x5A1C7E20, 0x3B44, 0x4C9E, {0x9A, 0x10, 0x6E, 0x2F, 0x41, 0x77, 0x0B, 0x02}};
+inline constexpr Guid IID_ITestWidget{
+    0x5A1C7E20, 0x3B44, 0x4C9E, {0x9A, 0x10, 0x6E, 0x2F, 0x41, 0x77, 0x0B, 0x03}};
+inline constexpr Guid DIID_TestWidgetEvents{
+    0x5A1C7E20, 0x3B44, 0x4C9E, {0x9A, 0x10, 0x6E, 0x2F, 0x41, 0x77, 0x0B, 0x04}};
 inline constexpr const char* kTestWidgetProgId = "TolvoRuntimeTest.TestWidget";
 inline constexpr uint32_t kTestWidgetMiscStatus = 0x20591;
 
@@ -48,15 +52,25 @@ inline constexpr ParamInfo kSaidParams[] = {
 inline constexpr MethodInfo kTestWidgetEvents[] = {{u"Said", kDispidSaid, kSaidParams, VT_VOID}};
 
 inline constexpr InterfaceInfo kTestWidgetInterface{
-    "_TestWidget", IID_ITestWidget, 1, 0,
-    TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE,
-    InterfaceKind::kDual, kTestWidgetMethods};
+    "_TestWidget",
+    IID_ITestWidget,
+    1,
+    0,
+    TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION |
+        TYPEFLAG_FDISPATCHABLE,
+    InterfaceKind::kDual,
+    kTestWidgetMethods};
 inline constexpr InterfaceInfo kTestWidgetEventInterface{
-    "__TestWidget", DIID_TestWidgetEvents, 1, 0,
-    TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE, InterfaceKind::kDispinterface,
+    "__TestWidget",
+    DIID_TestWidgetEvents,
+    1,
+    0,
+    TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE,
+    InterfaceKind::kDispinterface,
     kTestWidgetEvents};
-inline constexpr CoclassInfo kTestWidgetClass{"TestWidget", kTestWidgetClsid, 1, 0, TYPEFLAG_FCONTROL,
-                                              &kTestWidgetInterface, &kTestWidgetEventInterface};
+inline constexpr CoclassInfo kTestWidgetClass{
+    "TestWidget",          kTestWidgetClsid,          1, 0, TYPEFLAG_FCONTROL,
+    &kTestWidgetInterface, &kTestWidgetEventInterface};
 
 // Early-bound interface; the last parameter of each method is its result.
 class ITestWidget : public IDispatch {
@@ -65,7 +79,8 @@ class ITestWidget : public IDispatch {
   // Fails with control error `number` and the description "Failure <number>".
   virtual HRESULT Fail(int32_t number, Variant* result) = 0;
   // Adds one to the counter, appends "+" to the label, flips the flag; returns the new counter.
-  virtual HRESULT Bump(int32_t* counter, std::u16string* label, VARIANT_BOOL* flag, int32_t* result) = 0;
+  virtual HRESULT Bump(int32_t* counter, std::u16string* label, VARIANT_BOOL* flag,
+                       int32_t* result) = 0;
   // Raises Said(Count = 1, Text = text, Loud = false) to every sink.
   virtual HRESULT Announce(const std::u16string& text, Variant* result) = 0;
 };

@@ -55,26 +55,27 @@ class TestWidget final : public ITestWidget, public IConnectionPointContainer {
   }
 
   HRESULT Invoke(DISPID id, DispParams& params, Variant* result, ExcepInfo* excep) override {
-    return InvokeFromTable(kTestWidgetInterface, id, params, result, excep,
-                           [this](const MethodInfo& method, std::vector<Variant>& args, Variant* out) -> HRESULT {
-                             int32_t value = 0;
-                             HRESULT hr = E_NOTIMPL;
-                             switch (method.dispid) {
-                               case kDispidTwice:
-                                 hr = Twice(args[0].I4(), &value);
-                                 if (SUCCEEDED(hr)) *out = Variant::FromI4(value);
-                                 return hr;
-                               case kDispidFail:
-                                 return Fail(args[0].I4(), out);
-                               case kDispidBump:
-                                 hr = Bump(args[0].I4Ptr(), args[1].BstrPtr(), args[2].BoolPtr(), &value);
-                                 if (SUCCEEDED(hr)) *out = Variant::FromI4(value);
-                                 return hr;
-                               case kDispidAnnounce:
-                                 return Announce(args[0].Bstr(), out);
-                             }
-                             return hr;
-                           });
+    return InvokeFromTable(
+        kTestWidgetInterface, id, params, result, excep,
+        [this](const MethodInfo& method, std::vector<Variant>& args, Variant* out) -> HRESULT {
+          int32_t value = 0;
+          HRESULT hr = E_NOTIMPL;
+          switch (method.dispid) {
+            case kDispidTwice:
+              hr = Twice(args[0].I4(), &value);
+              if (SUCCEEDED(hr)) *out = Variant::FromI4(value);
+              return hr;
+            case kDispidFail:
+              return Fail(args[0].I4(), out);
+            case kDispidBump:
+              hr = Bump(args[0].I4Ptr(), args[1].BstrPtr(), args[2].BoolPtr(), &value);
+              if (SUCCEEDED(hr)) *out = Variant::FromI4(value);
+              return hr;
+            case kDispidAnnounce:
+              return Announce(args[0].Bstr(), out);
+          }
+          return hr;
+        });
   }
 
   HRESULT Twice(int32_t value, int32_t* result) override {
@@ -87,7 +88,8 @@ class TestWidget final : public ITestWidget, public IConnectionPointContainer {
     return RaiseError(number, u"Failure " + Decimal(number), u"TestWidget");
   }
 
-  HRESULT Bump(int32_t* counter, std::u16string* label, VARIANT_BOOL* flag, int32_t* result) override {
+  HRESULT Bump(int32_t* counter, std::u16string* label, VARIANT_BOOL* flag,
+               int32_t* result) override {
     if (!counter || !label || !flag || !result) return E_POINTER;
     *result = ++*counter;
     *label += u"+";

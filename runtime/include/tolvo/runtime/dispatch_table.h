@@ -26,6 +26,7 @@ using MethodCall =
 // call fails and has set one, the object is moved into `excep` and DISP_E_EXCEPTION returned;
 // a failure without an error object is returned as it is.
 TOLVO_RUNTIME_API HRESULT InvokeFromTable(const InterfaceInfo& iface, DISPID id, DispParams& params,
-                                          Variant* result, ExcepInfo* excep, const MethodCall& call);
+                                          Variant* result, ExcepInfo* excep,
+                                          const MethodCall& call);
 
 }  // namespace tolvo::runtime

@@ -20,9 +20,9 @@
 namespace tolvo::runtime {
 
 struct ErrorInfo {
-  HRESULT hresult = E_FAIL;     // ControlErrorHResult(n) for a control error n
+  HRESULT hresult = E_FAIL;  // ControlErrorHResult(n) for a control error n
   std::u16string description;
-  std::u16string source;        // may be empty
+  std::u16string source;  // may be empty
   int32_t Number() const { return ErrorNumberOf(hresult); }
 };
 

@@ -1,5 +1,5 @@
-// Marks the functions and classes that libtolvoruntime.so exports (the build hides everything else),
-// and the entry points that a component server library exports.
+// Marks the functions and classes that libtolvoruntime.so exports (the build hides everything
+// else), and the entry points that a component server library exports.
 #pragma once
 
 #define TOLVO_RUNTIME_API __attribute__((visibility("default")))

@@ -18,8 +18,8 @@ namespace tolvo::runtime {
 
 struct ClassRegistration {
   Guid clsid;
-  std::string name;           // the class's readable name, e.g. "TolvoEncode"
-  std::string serverPath;     // full path of the server library
+  std::string name;        // the class's readable name, e.g. "TolvoEncode"
+  std::string serverPath;  // full path of the server library
   std::string progId;
   std::string threadingModel = "Apartment";
   bool control = false;

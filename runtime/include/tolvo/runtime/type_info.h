@@ -15,7 +15,11 @@
 namespace tolvo::runtime {
 
 // Flags with their type-library values.
-enum LibFlags : uint32_t { LIBFLAG_FRESTRICTED = 0x1, LIBFLAG_FCONTROL = 0x2, LIBFLAG_FHIDDEN = 0x4 };
+enum LibFlags : uint32_t {
+  LIBFLAG_FRESTRICTED = 0x1,
+  LIBFLAG_FCONTROL = 0x2,
+  LIBFLAG_FHIDDEN = 0x4
+};
 enum TypeFlags : uint32_t {
   TYPEFLAG_FAPPOBJECT = 0x1,
   TYPEFLAG_FCANCREATE = 0x2,
@@ -80,7 +84,8 @@ struct TypeLibraryInfo {
 };
 
 // Case-insensitive (ASCII letters), as GetIDsOfNames compares; null when absent.
-TOLVO_RUNTIME_API const MethodInfo* FindByName(const InterfaceInfo& iface, std::u16string_view name);
+TOLVO_RUNTIME_API const MethodInfo* FindByName(const InterfaceInfo& iface,
+                                               std::u16string_view name);
 TOLVO_RUNTIME_API const MethodInfo* FindByDispid(const InterfaceInfo& iface, DISPID dispid);
 TOLVO_RUNTIME_API bool NamesEqualIgnoringCase(std::u16string_view a, std::u16string_view b);
 
@@ -92,6 +97,7 @@ TOLVO_RUNTIME_API bool NamesEqualIgnoringCase(std::u16string_view a, std::u16str
 // DISP_E_PARAMNOTOPTIONAL (an empty argument for an in/out parameter) or DISP_E_TYPEMISMATCH;
 // `badArgument` (may be null) receives the position of the failing argument.
 TOLVO_RUNTIME_API HRESULT BindArguments(const MethodInfo& method, DispParams& params,
-                                        std::vector<Variant>* bound, uint32_t* badArgument = nullptr);
+                                        std::vector<Variant>* bound,
+                                        uint32_t* badArgument = nullptr);
 
 }  // namespace tolvo::runtime

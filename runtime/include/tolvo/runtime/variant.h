@@ -31,7 +31,9 @@ class TOLVO_RUNTIME_API Variant {
   Variant() = default;  // VT_EMPTY
 
   static Variant FromI4(int32_t value) { return Variant(Value{value}); }
-  static Variant FromBool(bool value) { return Variant(Value{BoolValue{value ? VARIANT_TRUE : VARIANT_FALSE}}); }
+  static Variant FromBool(bool value) {
+    return Variant(Value{BoolValue{value ? VARIANT_TRUE : VARIANT_FALSE}});
+  }
   static Variant FromBstr(std::u16string value) { return Variant(Value{std::move(value)}); }
   // By-reference forms; the storage must outlive the Variant.
   static Variant RefI4(int32_t* storage) { return Variant(Value{storage}); }
@@ -62,8 +64,8 @@ class TOLVO_RUNTIME_API Variant {
   struct BoolValue {
     VARIANT_BOOL value;
   };
-  using Value = std::variant<std::monostate, int32_t, BoolValue, std::u16string, int32_t*, VARIANT_BOOL*,
-                             std::u16string*>;
+  using Value = std::variant<std::monostate, int32_t, BoolValue, std::u16string, int32_t*,
+                             VARIANT_BOOL*, std::u16string*>;
   explicit Variant(Value value) : value_(std::move(value)) {}
   Value value_;
 };

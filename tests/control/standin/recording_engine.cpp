@@ -62,7 +62,12 @@ Kind KindOf(std::string_view command) {
 }
 
 std::string Text(intptr_t arg) { return "t:" + Escaped(reinterpret_cast<const char*>(arg)); }
-std::string Number(intptr_t arg) { return "n:" + std::to_string(static_cast<int32_t>(arg)); }
+std::string Decimal(long long value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%lld", value);
+  return text;
+}
+std::string Number(intptr_t arg) { return "n:" + Decimal(static_cast<int32_t>(arg)); }
 
 // Zero bytes that follow the text in its buffer, looking at no more than limit bytes in all.
 size_t ZerosAfterText(const char* buffer, size_t limit) {
@@ -98,7 +103,7 @@ extern "C" __attribute__((visibility("default"))) int32_t interface1(const char*
   char* firstBuffer = reinterpret_cast<char*>(a1);
   if (name == "standin_measure") {
     // The test passes in a3 the buffer size it expects; the scan never reads past that.
-    line += "\tzeros:" + std::to_string(ZerosAfterText(firstBuffer, static_cast<size_t>(a3)));
+    line += "\tzeros:" + Decimal(static_cast<long long>(ZerosAfterText(firstBuffer, static_cast<size_t>(a3))));
   } else if (name == "standin_fill") {
     // A result of a3 characters written into the first buffer, as an engine read does.
     std::memset(firstBuffer, 'x', static_cast<size_t>(a3));

@@ -1,0 +1,118 @@
+// MP3Encode's checks and commands, the polling tick and the job-control methods.
+#include "encode_orchestration.h"
+
+#include "error_table.h"
+#include "host/globais.h"
+
+namespace tolvo::control {
+namespace {
+
+constexpr std::u16string_view kBlank = u" ";
+
+// Clears a flag when the scope ends, however it ends.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = false; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+int32_t StereoModeNumber(std::u16string_view stereoMode) {
+  if (stereoMode == u"stereo") return 0;
+  if (stereoMode == u"joint") return 1;
+  if (stereoMode == u"dual") return 2;
+  if (stereoMode == u"mono") return 3;
+  return 0;
+}
+
+int32_t QualityNumber(std::u16string_view mp3Quality) {
+  if (mp3Quality == u"normal") return 0;
+  if (mp3Quality == u"low") return 1;
+  if (mp3Quality == u"high") return 2;
+  return 0;
+}
+
+void EncodeOrchestration::RaiseErrorCode(int32_t number) {
+  const ErrorReport report = DescribeError(number);
+  events_.ErrorCode(report.number, report.description);
+}
+
+void EncodeOrchestration::MP3Encode(const std::u16string& inputFile,
+                                    const std::u16string& outputFile, int32_t bitrate,
+                                    std::u16string_view stereoMode,
+                                    std::u16string_view mp3Quality, int32_t vbr,
+                                    int32_t vbrMaxBitrate) {
+  engine_.Init();
+  if (engine_.CallWindow(u"intreturn", kBlank, kBlank, kBlank) == kJobRunning) {
+    return RaiseErrorCode(kErrorAlreadyExecuting);
+  }
+  // Equality first, so that two empty names count as the same file.
+  if (CheckForEquality(inputFile, outputFile)) return RaiseErrorCode(kErrorSameFile);
+  if (CheckForEmpty(inputFile)) return RaiseErrorCode(kErrorInputEmpty);
+  if (CheckForEmpty(outputFile)) return RaiseErrorCode(kErrorOutputEmpty);
+  if (!CheckInputFile(inputFile)) return RaiseErrorCode(kErrorInputInvalid);
+
+  // Settings go unchanged: the job validates them and reports what it refuses.
+  engine_.CallWindowLONG(u"bitrate", bitrate, 0, 0);
+  engine_.CallWindowLONG(u"vbr", vbr, 0, 0);
+  engine_.CallWindowLONG(u"vbrmaxbitrate", vbrMaxBitrate, 0, 0);
+  engine_.CallWindowLONG(u"stereomode", StereoModeNumber(stereoMode), 0, 0);
+  engine_.CallWindowLONG(u"quality", QualityNumber(mp3Quality), 0, 0);
+  engine_.CallWindow(u"passfiles", inputFile, outputFile, kBlank);
+  ++jobsStarted_;
+  timer1_.Enable();
+}
+
+void EncodeOrchestration::MP3EncodePause() {
+  engine_.Init();
+  engine_.CallWindow(u"pause", kBlank, kBlank, kBlank);
+}
+
+void EncodeOrchestration::MP3EncodeResume() {
+  engine_.Init();
+  engine_.CallWindow(u"resume", kBlank, kBlank, kBlank);
+}
+
+void EncodeOrchestration::MP3EncodeCancel() {
+  engine_.Init();
+  engine_.CallWindow(u"cancel", kBlank, kBlank, kBlank);
+}
+
+void EncodeOrchestration::SelectProcessPriority(int32_t newLevel) {
+  // Refused before the engine is loaded: a bad level sends nothing.
+  if (newLevel < 1 || newLevel > 3) return RaiseErrorCode(kErrorInvalidPriority);
+  engine_.Init();
+  engine_.CallWindowLONG(u"intpriority", newLevel, 0, 0);
+}
+
+void EncodeOrchestration::Tick() {
+  if (inTick_) return;
+  FlagScope ticking(inTick_);
+
+  engine_.Init();
+  const int32_t progress = engine_.CallWindow(u"progress", kBlank, kBlank, kBlank);
+  if (progress != lastProgress_) events_.Progress(progress);
+  lastProgress_ = progress;
+
+  const int32_t result = engine_.CallWindow(u"intreturn", kBlank, kBlank, kBlank);
+  if (result >= kJobRunning) return;
+  FinishJob(result);
+}
+
+void EncodeOrchestration::FinishJob(int32_t result) {
+  const uint64_t jobsBefore = jobsStarted_;
+  lastProgress_ = -1;
+  RaiseErrorCode(result);
+  // A handler of ErrorCode may already have started the next job, which needs the timer.
+  if (jobsStarted_ == jobsBefore) timer1_.Disable();
+  events_.Finished();
+  events_.Progress(100);
+}
+
+}  // namespace tolvo::control

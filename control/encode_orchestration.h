@@ -1,0 +1,56 @@
+// How the control turns MP3Encode into engine commands, polls the running job on each Timer1 tick
+// and reports Progress, ErrorCode and Finished; pause, resume, cancel and the process priority.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tolvo_encode_seams.h"
+
+namespace tolvo::control {
+
+inline constexpr int32_t kJobRunning = 1000;
+inline constexpr uint32_t kTimer1IntervalMs = 250;
+
+// "stereo" 0, "joint" 1, "dual" 2, "mono" 3; anything else 0. Exact, case-sensitive.
+int32_t StereoModeNumber(std::u16string_view stereoMode);
+// "normal" 0, "low" 1, "high" 2; anything else 0. Exact, case-sensitive.
+int32_t QualityNumber(std::u16string_view mp3Quality);
+
+class EncodeOrchestration {
+ public:
+  EncodeOrchestration(EngineLink& engine, ControlEvents& events, PollTimer& timer1)
+      : engine_(engine), events_(events), timer1_(timer1) {}
+
+  void MP3Encode(const std::u16string& inputFile, const std::u16string& outputFile,
+                 int32_t bitrate, std::u16string_view stereoMode, std::u16string_view mp3Quality,
+                 int32_t vbr, int32_t vbrMaxBitrate);
+  void MP3EncodePause();
+  void MP3EncodeResume();
+  // Returns after a running job has stopped; its end is reported by the next tick.
+  void MP3EncodeCancel();
+  void SelectProcessPriority(int32_t newLevel);
+
+  // One tick of Timer1. A tick that starts while another is still raising its events (a handler
+  // running a nested loop) does nothing.
+  void Tick();
+
+  // ErrorCode with the table's text for `number` (255 and "Unexpected error n" when unlisted).
+  void RaiseErrorCode(int32_t number);
+
+  int32_t LastProgress() const { return lastProgress_; }
+
+ private:
+  void FinishJob(int32_t result);
+
+  EngineLink& engine_;
+  ControlEvents& events_;
+  PollTimer& timer1_;
+  int32_t lastProgress_ = 0;
+  bool inTick_ = false;
+  // Counts jobs started, so that the end of one job does not stop the polling of a job that a
+  // handler started while that end was being reported.
+  uint64_t jobsStarted_ = 0;
+};
+
+}  // namespace tolvo::control

@@ -87,7 +87,8 @@ bool ConvertWavToPcm16(const std::string& inputPath, const std::string& outputPa
                        ConversionSummary* summary, std::string* problem, platform::FileSystem& fs) {
   if (outputPath.empty()) return Fail(problem, "no output file named");
   int error = 0;
-  platform::File in = platform::File::Open(fs, inputPath.c_str(), platform::OpenMode::kRead, &error);
+  platform::File in =
+      platform::File::Open(fs, inputPath.c_str(), platform::OpenMode::kRead, &error);
   if (!in.IsOpen()) return Fail(problem, ErrorText("cannot open the input", error));
   if (fs.StatFd(in.fd()).kind != platform::FileKind::kFile) {
     return Fail(problem, "the input is not a regular file");

@@ -16,7 +16,8 @@ struct ConversionSummary {
   uint64_t frames = 0;
 };
 
-// Unsigned 8-bit samples to signed 16-bit: (x - 128) * 256, little-endian; out holds 2 * count bytes.
+// Unsigned 8-bit samples to signed 16-bit: (x - 128) * 256, little-endian; out holds 2 * count
+// bytes.
 void WidenPcm8(const uint8_t* in, size_t count, uint8_t* out);
 
 // true with a summary; false with a reason, and no file at outputPath made or changed.

@@ -38,10 +38,9 @@ int Convert(const std::string& input, const std::string& output) {
     return kExitFailure;
   }
   const auto& format = summary.input;
-  std::printf("snd: %s: %u-bit PCM, %u channel%s, %u Hz, %llu frames -> 16-bit %s\n",
-              input.c_str(), static_cast<unsigned>(format.bitsPerSample),
-              static_cast<unsigned>(format.channels), format.channels == 1 ? "" : "s",
-              static_cast<unsigned>(format.sampleRate),
+  std::printf("snd: %s: %u-bit PCM, %u channel%s, %u Hz, %llu frames -> 16-bit %s\n", input.c_str(),
+              static_cast<unsigned>(format.bitsPerSample), static_cast<unsigned>(format.channels),
+              format.channels == 1 ? "" : "s", static_cast<unsigned>(format.sampleRate),
               static_cast<unsigned long long>(summary.frames), output.c_str());
   return std::fflush(stdout) == 0 ? 0 : kExitFailure;
 }

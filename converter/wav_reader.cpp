@@ -42,7 +42,8 @@ bool LocatePcmData(platform::File& file, PcmData* data, std::string* problem) {
   if (fileSize < 0) return Fail(problem, "cannot tell the file's size");
 
   uint8_t header[riff::kHeaderSize];
-  if (!file.SeekTo(0) || file.ReadFull(header, sizeof header) != static_cast<int64_t>(sizeof header) ||
+  if (!file.SeekTo(0) ||
+      file.ReadFull(header, sizeof header) != static_cast<int64_t>(sizeof header) ||
       !HasId(header + riff::kId, "RIFF") || !HasId(header + riff::kFormType, "WAVE")) {
     return Fail(problem, "not a RIFF WAVE file");
   }
@@ -51,8 +52,8 @@ bool LocatePcmData(platform::File& file, PcmData* data, std::string* problem) {
   int64_t position = riff::kHeaderSize;
   for (;;) {
     uint8_t chunkHeader[chunk::kHeaderSize];
-    if (!file.SeekTo(position) ||
-        file.ReadFull(chunkHeader, sizeof chunkHeader) != static_cast<int64_t>(sizeof chunkHeader)) {
+    if (!file.SeekTo(position) || file.ReadFull(chunkHeader, sizeof chunkHeader) !=
+                                      static_cast<int64_t>(sizeof chunkHeader)) {
       return Fail(problem, format ? "truncated: the file ends before its data chunk"
                                   : "truncated: the file ends before its format chunk");
     }
@@ -62,7 +63,8 @@ bool LocatePcmData(platform::File& file, PcmData* data, std::string* problem) {
 
     if (HasId(chunkHeader + chunk::kId, "fmt ")) {
       if (format) return Fail(problem, "inconsistent: a second format chunk");
-      if (size < format_body::kPcmSize) return Fail(problem, "inconsistent: format chunk too short");
+      if (size < format_body::kPcmSize)
+        return Fail(problem, "inconsistent: format chunk too short");
       uint8_t formatBody[format_body::kPcmSize];
       if (!fitsInFile ||
           file.ReadFull(formatBody, sizeof formatBody) != static_cast<int64_t>(sizeof formatBody)) {

@@ -1,5 +1,6 @@
 // Runs the converter program with its output on a pipe: the pipe is drained to its end (so the
-// program never blocks on a full pipe), the exit is polled, and every handle is closed on every path.
+// program never blocks on a full pipe), the exit is polled, and every handle is closed on every
+// path.
 #include "lame/converter_runner.h"
 
 #include <array>
@@ -35,8 +36,10 @@ std::string ConverterCommandLine(const std::vector<std::string>& arguments) {
   for (size_t i = 0; i < arguments.size(); ++i) {
     if (i > 0) line += ' ';
     // The flag stands bare; the paths are quoted.
-    if (i == 1) line += arguments[i];
-    else line += '"' + arguments[i] + '"';
+    if (i == 1)
+      line += arguments[i];
+    else
+      line += '"' + arguments[i] + '"';
   }
   if (line.size() >= kConverterCommandLineSize) line.resize(kConverterCommandLineSize - 1);
   return line;

@@ -81,7 +81,8 @@ class SpawnAttributes {
     sigaddset(&pipeOnly, SIGPIPE);
     return ok_ && ::posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
            ::posix_spawnattr_setsigdefault(&attributes_, &pipeOnly) == 0 &&
-           ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
+           ::posix_spawnattr_setflags(&attributes_,
+                                      POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
   }
   const posix_spawnattr_t* get() const { return &attributes_; }
 

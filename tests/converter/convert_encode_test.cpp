@@ -28,8 +28,9 @@ std::string Quote(const std::string& text) {
 
 // The shell command of one host process whose temporary folder is tempFolder.
 std::string HostCommand(const Encode& encode, const std::string& tempFolder) {
-  return "TMPDIR=" + Quote(tempFolder) + " " + Quote(std::string(TOLVO_TEST_BIN_DIR) + "/encode_once") +
-         " " + Quote(tolvo::test::OutDir()) + " " + Quote(encode.programFolder) + " " +
+  return "TMPDIR=" + Quote(tempFolder) + " " +
+         Quote(std::string(TOLVO_TEST_BIN_DIR) + "/encode_once") + " " +
+         Quote(tolvo::test::OutDir()) + " " + Quote(encode.programFolder) + " " +
          Quote(encode.input) + " " + Quote(encode.output) + " " + std::to_string(encode.bitrate);
 }
 
@@ -55,9 +56,11 @@ class ConvertEncode : public ::testing::Test {
     Encode encode;
     encode.input = work_ / (name + ".wav");
     encode.output = work_ / (name + ".mp3");
-    tolvo::test::WriteWav(encode.input,
-                          {.channels = channels, .sampleRate = rate, .bitsPerSample = 8,
-                           .formatTag = 1, .frames = static_cast<int64_t>(seconds * rate)});
+    tolvo::test::WriteWav(encode.input, {.channels = channels,
+                                         .sampleRate = rate,
+                                         .bitsPerSample = 8,
+                                         .formatTag = 1,
+                                         .frames = static_cast<int64_t>(seconds * rate)});
     return encode;
   }
 
@@ -72,11 +75,13 @@ TEST_F(ConvertEncode, EightBitMonoAndStereoEncodeToTheirFullLength) {
   };
   for (const Case c : {Case{1, 22050, 2.0}, Case{2, 44100, 1.5}}) {
     SCOPED_TRACE(std::to_string(c.channels) + " channels at " + std::to_string(c.rate));
-    const Encode encode = EightBit("in" + std::to_string(c.channels), c.channels, c.rate, c.seconds);
+    const Encode encode =
+        EightBit("in" + std::to_string(c.channels), c.channels, c.rate, c.seconds);
     EXPECT_EQ(RunHost(encode, tmp_.path()), 0);
     EXPECT_NEAR(tolvo::test::DecodedSeconds(encode.output), c.seconds, 0.01);
     EXPECT_EQ(ConvertedCopiesIn(tmp_.path()), std::vector<std::string>{});
-    EXPECT_EQ(tolvo::test::SizeOf(encode.input), 44 + static_cast<int64_t>(c.seconds * c.rate) * c.channels);
+    EXPECT_EQ(tolvo::test::SizeOf(encode.input),
+              44 + static_cast<int64_t>(c.seconds * c.rate) * c.channels);
   }
 }
 
@@ -97,7 +102,8 @@ TEST_F(ConvertEncode, NoUsableConverterIsAnInvalidWaveFile) {
   silent.programFolder = work_ / "silent-snd";
   std::filesystem::create_directory(silent.programFolder);
   const std::string script = "#!/bin/sh\necho pretending\nexit 0\n";
-  tolvo::test::WriteFile(silent.programFolder + "/snd", tolvo::test::Bytes(script.begin(), script.end()));
+  tolvo::test::WriteFile(silent.programFolder + "/snd",
+                         tolvo::test::Bytes(script.begin(), script.end()));
   std::filesystem::permissions(silent.programFolder + "/snd", std::filesystem::perms::owner_all);
   EXPECT_EQ(RunHost(silent, tmp_.path()), 102);
   EXPECT_FALSE(tolvo::test::Exists(silent.output));
@@ -108,9 +114,9 @@ TEST_F(ConvertEncode, TwoProcessesConvertInTheSameTemporaryFolderAtOnce) {
   const Encode first = EightBit("first", 2, 44100, 15.0);
   const Encode second = EightBit("second", 2, 22050, 15.0);
   // Both hosts run at the same time and share one temporary folder.
-  const std::string both = "(" + HostCommand(first, tmp_.path()) + " > " + Quote(work_ / "first.out") +
-                           ") & (" + HostCommand(second, tmp_.path()) + " > " +
-                           Quote(work_ / "second.out") + ") & wait";
+  const std::string both = "(" + HostCommand(first, tmp_.path()) + " > " +
+                           Quote(work_ / "first.out") + ") & (" + HostCommand(second, tmp_.path()) +
+                           " > " + Quote(work_ / "second.out") + ") & wait";
   ASSERT_EQ(tolvo::test::RunCommand(both), 0);
   for (const std::string name : {"first", "second"}) {
     const tolvo::test::Bytes out = tolvo::test::ReadFile(work_ / (name + ".out"));

@@ -106,7 +106,8 @@ TEST(Snd, ConvertsEightBitMono22050WithEverySampleValue) {
   TempDir dir;
   Bytes samples(22050);
   for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>(i * 7);
-  tolvo::test::WriteFile(dir / "in.wav", Riff({{"fmt ", FormatBody(1, 1, 22050, 8)}, {"data", samples}}));
+  tolvo::test::WriteFile(dir / "in.wav",
+                         Riff({{"fmt ", FormatBody(1, 1, 22050, 8)}, {"data", samples}}));
 
   SndRun run = RunSnd(dir, {"-pcm16", dir / "in.wav", dir / "out.wav"});
   ASSERT_EQ(run.status, 0) << run.err;
@@ -119,15 +120,15 @@ TEST(Snd, ConvertsEightBitMono22050WithEverySampleValue) {
   for (size_t i : {0, 1, 18, 128, 255, 1000, 22049}) {
     EXPECT_EQ(SampleAt(out, i), Widened(samples[i])) << "sample " << i;
   }
-  EXPECT_EQ(SampleAt(out, 0), -32768);      // 0x00
-  EXPECT_EQ(SampleAt(out, 1), -30976);      // 0x07
+  EXPECT_EQ(SampleAt(out, 0), -32768);  // 0x00
+  EXPECT_EQ(SampleAt(out, 1), -30976);  // 0x07
   EXPECT_EQ(SampleAt(out, 1000), Widened(0x58));
 }
 
 TEST(Snd, ConvertsEightBitStereo44100FramesInOrder) {
   TempDir dir;
-  const Bytes in = tolvo::test::MakeWav({.channels = 2, .sampleRate = 44100, .bitsPerSample = 8,
-                                         .formatTag = 1, .frames = 44100});
+  const Bytes in = tolvo::test::MakeWav(
+      {.channels = 2, .sampleRate = 44100, .bitsPerSample = 8, .formatTag = 1, .frames = 44100});
   tolvo::test::WriteFile(dir / "in.wav", in);
 
   SndRun run = RunSnd(dir, {"-pcm16", dir / "in.wav", dir / "out.wav"});
@@ -144,7 +145,7 @@ TEST(Snd, ConvertsEightBitStereo44100FramesInOrder) {
 TEST(Snd, WalksExtraAndOddSizedChunksInAnyOrder) {
   TempDir dir;
   Bytes format = FormatBody(1, 1, 8000, 8);
-  format.insert(format.end(), {0, 0});  // an 18-byte body with cbSize
+  format.insert(format.end(), {0, 0});       // an 18-byte body with cbSize
   const Bytes samples = {0x10, 0x80, 0xF0};  // odd, so the data chunk is padded too
   tolvo::test::WriteFile(dir / "in.wav", Riff({{"LIST", {'I', 'N', 'F', 'O', 'x'}},
                                                {"fmt ", format},
@@ -162,12 +163,12 @@ TEST(Snd, WalksExtraAndOddSizedChunksInAnyOrder) {
 
 TEST(Snd, CopiesSixteenBitSamplesUnchanged) {
   TempDir dir;
-  const Bytes in = tolvo::test::MakeWav({.channels = 2, .sampleRate = 48000, .bitsPerSample = 16,
-                                         .formatTag = 1, .frames = 3000});
+  const Bytes in = tolvo::test::MakeWav(
+      {.channels = 2, .sampleRate = 48000, .bitsPerSample = 16, .formatTag = 1, .frames = 3000});
   Bytes samples(in.begin() + 44, in.end());
-  tolvo::test::WriteFile(dir / "in.wav", Riff({{"fmt ", FormatBody(1, 2, 48000, 16)},
-                                               {"fact", {4, 0, 0, 0, 0}},
-                                               {"data", samples}}));
+  tolvo::test::WriteFile(
+      dir / "in.wav",
+      Riff({{"fmt ", FormatBody(1, 2, 48000, 16)}, {"fact", {4, 0, 0, 0, 0}}, {"data", samples}}));
   SndRun run = RunSnd(dir, {"-pcm16", dir / "in.wav", dir / "out.wav"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(tolvo::test::ReadFile(dir / "out.wav"), in);
@@ -186,8 +187,12 @@ std::vector<Refusal> Refusals() {
   Bytes badAlign = FormatBody(1, 2, 22050, 16);
   badAlign[12] = 3;
   return {
-      {"float", tolvo::test::MakeWav({.channels = 1, .sampleRate = 22050, .bitsPerSample = 16,
-                                      .formatTag = 3, .frames = 100}),
+      {"float",
+       tolvo::test::MakeWav({.channels = 1,
+                             .sampleRate = 22050,
+                             .bitsPerSample = 16,
+                             .formatTag = 3,
+                             .frames = 100}),
        "not PCM (format tag 3)"},
       {"truncated data", cut, "truncated"},
       {"header only", Bytes(cut.begin(), cut.begin() + 20), "truncated"},
@@ -196,8 +201,7 @@ std::vector<Refusal> Refusals() {
       {"not RIFF", Bytes(64, 'x'), "not a RIFF WAVE file"},
       {"24-bit", Riff({{"fmt ", FormatBody(1, 1, 22050, 24)}, {"data", Bytes(99)}}), "24 bits"},
       {"bad block align", Riff({{"fmt ", badAlign}, {"data", Bytes(12)}}), "inconsistent"},
-      {"data first", Riff({{"data", data8}, {"fmt ", FormatBody(1, 1, 22050, 8)}}),
-       "inconsistent"},
+      {"data first", Riff({{"data", data8}, {"fmt ", FormatBody(1, 1, 22050, 8)}}), "inconsistent"},
       {"partial frame", Riff({{"fmt ", FormatBody(1, 2, 22050, 16)}, {"data", Bytes(6)}}),
        "partial sample frame"},
   };
@@ -221,8 +225,8 @@ TEST(Snd, RefusesBadInputWithAMessageAndLeavesNoFile) {
 TEST(Snd, FailureLeavesAnExistingOutputAsItWas) {
   TempDir dir;
   tolvo::test::WriteFile(dir / "out.wav", {'k', 'e', 'e', 'p'});
-  Bytes cut = tolvo::test::MakeWav({.channels = 1, .sampleRate = 22050, .bitsPerSample = 8,
-                                    .formatTag = 1, .frames = 500000});
+  Bytes cut = tolvo::test::MakeWav(
+      {.channels = 1, .sampleRate = 22050, .bitsPerSample = 8, .formatTag = 1, .frames = 500000});
   cut.resize(cut.size() - 1);  // found short only after most samples were written
   tolvo::test::WriteFile(dir / "in.wav", cut);
   SndRun run = RunSnd(dir, {"-pcm16", dir / "in.wav", dir / "out.wav"});
@@ -237,8 +241,9 @@ TEST(Snd, MissingInputAndUnusableOutputFolderAreReported) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("cannot open the input"), std::string::npos) << missing.err;
 
-  tolvo::test::WriteWav(dir / "in.wav", {.channels = 1, .sampleRate = 22050, .bitsPerSample = 8,
-                                         .formatTag = 1, .frames = 100});
+  tolvo::test::WriteWav(
+      dir / "in.wav",
+      {.channels = 1, .sampleRate = 22050, .bitsPerSample = 8, .formatTag = 1, .frames = 100});
   SndRun noFolder = RunSnd(dir, {"-pcm16", dir / "in.wav", dir / "no/such/out.wav"});
   EXPECT_EQ(noFolder.status, 1);
   EXPECT_NE(noFolder.err.find("cannot create"), std::string::npos) << noFolder.err;

@@ -13,13 +13,13 @@ namespace {
 
 TEST(WavLayout, CanonicalHeaderMatchesItsBytes) {
   const std::vector<uint8_t> expected = {
-      'R', 'I', 'F', 'F', 0x2C, 0x10, 0x00, 0x00, 'W', 'A', 'V', 'E',  // RIFF size 36 + 0x1008
-      'f', 'm', 't', ' ', 0x10, 0x00, 0x00, 0x00,                     // 16-byte format body
-      0x01, 0x00, 0x02, 0x00,                                         // PCM, 2 channels
-      0x44, 0xAC, 0x00, 0x00,                                         // 44100 Hz
-      0x10, 0xB1, 0x02, 0x00,                                         // 176400 bytes/s
-      0x04, 0x00, 0x10, 0x00,                                         // align 4, 16 bits
-      'd', 'a', 't', 'a', 0x08, 0x10, 0x00, 0x00};                    // 0x1008 data bytes
+      'R',  'I',  'F',  'F',  0x2C, 0x10, 0x00, 0x00, 'W', 'A', 'V', 'E',  // RIFF size 36 + 0x1008
+      'f',  'm',  't',  ' ',  0x10, 0x00, 0x00, 0x00,                      // 16-byte format body
+      0x01, 0x00, 0x02, 0x00,                                              // PCM, 2 channels
+      0x44, 0xAC, 0x00, 0x00,                                              // 44100 Hz
+      0x10, 0xB1, 0x02, 0x00,                                              // 176400 bytes/s
+      0x04, 0x00, 0x10, 0x00,                                              // align 4, 16 bits
+      'd',  'a',  't',  'a',  0x08, 0x10, 0x00, 0x00};                     // 0x1008 data bytes
   const auto header = EncodeCanonicalHeader(2, 44100, 16, 0x1008);
   EXPECT_EQ(std::vector<uint8_t>(header.begin(), header.end()), expected);
 }

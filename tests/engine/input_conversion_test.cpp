@@ -26,7 +26,8 @@ size_t OpenDescriptorCount() {
 }
 
 // A folder holding an executable "snd" shell script with the given body; $3 is the output path.
-std::string MakeConverterFolder(const TempDir& dir, const std::string& name, const std::string& body) {
+std::string MakeConverterFolder(const TempDir& dir, const std::string& name,
+                                const std::string& body) {
   const std::string folder = dir / name;
   fs::create_directory(folder);
   const std::string script = "#!/bin/sh\n" + body + "\n";
@@ -70,7 +71,8 @@ TEST(ConverterRunner, ArgumentsCommandLineAndCopyName) {
 TEST(ConverterRunner, ReturnsTheExitCodeWithBothStreamsAndNoInput) {
   TempDir dir;
   const std::string folder = MakeConverterFolder(
-      dir, "prog", "echo to-stdout\necho to-stderr >&2\nif read line; then echo had-input; fi\nexit 7");
+      dir, "prog",
+      "echo to-stdout\necho to-stderr >&2\nif read line; then echo had-input; fi\nexit 7");
   const size_t descriptors = OpenDescriptorCount();
   std::string kept;
   EXPECT_EQ(RunConverter({folder + "/snd"}, &kept), 7);
@@ -84,7 +86,8 @@ TEST(ConverterRunner, MissingProgramGivesZeroAndClosesEverything) {
   TempDir dir;
   const size_t descriptors = OpenDescriptorCount();
   std::string kept = "old";
-  EXPECT_EQ(RunConverter(ConverterArguments(dir.path(), dir / "in.wav", dir / "out.wav"), &kept), 0);
+  EXPECT_EQ(RunConverter(ConverterArguments(dir.path(), dir / "in.wav", dir / "out.wav"), &kept),
+            0);
   EXPECT_EQ(kept, "");
   EXPECT_FALSE(test::Exists(dir / "out.wav"));
   EXPECT_EQ(OpenDescriptorCount(), descriptors);
@@ -116,13 +119,16 @@ class ConvertToPcm16Test : public ::testing::Test {
     setenv("TMPDIR", tmp_.path().c_str(), 1);
     EngineState& state = State();
     CopyPathField(state.inputPath, input_.c_str());
-    test::WriteWav(input_, {.channels = 1, .sampleRate = 22050, .bitsPerSample = 8,
-                            .formatTag = 1, .frames = 1000});
+    test::WriteWav(
+        input_,
+        {.channels = 1, .sampleRate = 22050, .bitsPerSample = 8, .formatTag = 1, .frames = 1000});
     ResetConversion();
   }
   void TearDown() override {
-    if (hadTmpdir_) setenv("TMPDIR", savedTmpdir_.c_str(), 1);
-    else unsetenv("TMPDIR");
+    if (hadTmpdir_)
+      setenv("TMPDIR", savedTmpdir_.c_str(), 1);
+    else
+      unsetenv("TMPDIR");
   }
   void UseProgramFolder(const std::string& folder) {
     CopyPathField(State().programFolder, folder.c_str());
@@ -151,12 +157,14 @@ TEST_F(ConvertToPcm16Test, RealProgramMakesTheCopyAndTheJobEndRemovesIt) {
 }
 
 TEST_F(ConvertToPcm16Test, StaleCopyIsDeletedBeforeTheProgramStarts) {
-  test::WriteWav(CopyPath(), {.channels = 1, .sampleRate = 22050, .bitsPerSample = 16,
-                              .formatTag = 1, .frames = 10});
+  test::WriteWav(
+      CopyPath(),
+      {.channels = 1, .sampleRate = 22050, .bitsPerSample = 16, .formatTag = 1, .frames = 10});
   const std::string seen = work_ / "seen";
-  UseProgramFolder(MakeConverterFolder(
-      work_, "prog", "printf '%s|' \"$1\" \"$2\" \"$3\" > '" + seen + "'\n[ -e \"$3\" ] && echo stale >> '" +
-                         seen + "'\nexit 0"));
+  UseProgramFolder(MakeConverterFolder(work_, "prog",
+                                       "printf '%s|' \"$1\" \"$2\" \"$3\" > '" + seen +
+                                           "'\n[ -e \"$3\" ] && echo stale >> '" + seen +
+                                           "'\nexit 0"));
   EXPECT_EQ(ConvertToPcm16(), 1);  // wrote nothing, and the stale file cannot pass for its copy
   const test::Bytes record = test::ReadFile(seen);
   EXPECT_EQ(std::string(record.begin(), record.end()), "-pcm16|" + input_ + "|" + CopyPath() + "|");

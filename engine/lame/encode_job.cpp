@@ -171,7 +171,11 @@ int32_t EncodeJob::OpenFilesAndStream() {
 
 int64_t EncodeJob::ReadChunk() {
   const int64_t bytes = input_.ReadFull(samples_.get(), size_t{2} * samplesPerChunk_);
-  return bytes < 0 ? -1 : bytes / 2;  // whole 16-bit values only
+  if (bytes < 0) return -1;
+  // Whole 16-bit values of whole frames: a stereo file whose last bytes hold half a frame (an
+  // odd-sized chunk after the samples, say) would otherwise end the job with an encoder failure.
+  const int64_t values = bytes / 2;
+  return channels_ == 2 ? values - values % 2 : values;
 }
 
 bool EncodeJob::WriteEncoded(uint32_t bytes) {

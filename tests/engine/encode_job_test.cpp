@@ -94,6 +94,18 @@ TEST_F(EncodeJobTest, MonoModeForStereoInputIsStoredAsFour) {
   EXPECT_GT(test::DecodedSeconds(mp3), 0.2);
 }
 
+// Samples run to the end of the file, so a chunk after the data whose size leaves half a stereo
+// frame at the end must not make the encoder fail.
+TEST_F(EncodeJobTest, TrailingHalfFrameOfAStereoFileIsDropped) {
+  const std::string wav = dir_ / "tail.wav", mp3 = dir_ / "out.mp3";
+  test::Bytes bytes = test::MakeWav({.channels = 2, .sampleRate = 44100, .frames = 44100});
+  const test::Bytes tail = {'L', 'I', 'S', 'T', 2, 0, 0, 0, 'a', 'b'};  // 10 bytes: 5 values
+  bytes.insert(bytes.end(), tail.begin(), tail.end());
+  test::WriteFile(wav, bytes);
+  EXPECT_EQ(Encode(wav, mp3), kJobSucceeded);
+  EXPECT_NEAR(test::DecodedSeconds(mp3), 1.0, 0.03);
+}
+
 TEST_F(EncodeJobTest, HeaderOnlyWavSucceeds) {
   const std::string wav = dir_ / "empty.wav", mp3 = dir_ / "out.mp3";
   test::WriteWav(wav, {.frames = 0});

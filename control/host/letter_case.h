@@ -1,6 +1,6 @@
-// Upper-case mapping of UTF-16 text for comparisons that ignore letter case. A simple (one
-// character to one character) mapping covering Latin-1, Latin Extended-A, the paired letters of
-// Latin Extended-B and Latin Extended Additional, Greek, Cyrillic, Armenian and fullwidth Latin.
+// Upper-case mapping of UTF-16 text for comparisons that ignore letter case: Unicode's simple
+// (one character to one character) mapping for Latin-1, Latin Extended-A and -B, Greek and Coptic,
+// Cyrillic with its supplement, Armenian, Latin Extended Additional and fullwidth Latin.
 #pragma once
 
 #include <string>

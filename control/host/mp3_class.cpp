@@ -55,8 +55,7 @@ void MP3Class::Init(bool fOrceinit) {
   // Loaded by full path and never released: the engine later asks for the encoder by its bare
   // name and is handed this same module.
   if (!platform::LoadLibrary(LibraryPath(kEncoderLibraryName))) {
-    Raise(kErrorEncoderLibrary, u"Error loading a required dll , " +
-                                    FromUtf8(kEncoderLibraryName) +
+    Raise(kErrorEncoderLibrary, u"Error loading a required dll , " + FromUtf8(kEncoderLibraryName) +
                                     u" please contact the developer ");
   }
 

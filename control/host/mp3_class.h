@@ -55,8 +55,8 @@ class MP3Class {
                          const int32_t& string33, int32_t string44);
   // Three texts that come back as the engine left them (cut at their first NUL) and a number.
   // Raises 5007, or 5006 when the second text comes back longer than its room.
-  int32_t CallWindow2(std::u16string& string11, std::u16string& string22,
-                      std::u16string& string33, int32_t string44);
+  int32_t CallWindow2(std::u16string& string11, std::u16string& string22, std::u16string& string33,
+                      int32_t string44);
 
   // The engine path the last Init tried, for messages.
   const std::u16string& EnginePath() const { return enginePath_; }

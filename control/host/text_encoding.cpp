@@ -10,7 +10,8 @@ namespace {
 constexpr char16_t kReplacementCharacter = 0xFFFD;
 
 // Windows-1252 bytes 0x80-0x9F. The five bytes the code page leaves undefined (0x81, 0x8D, 0x8F,
-// 0x90, 0x9D) map to the C1 code points of the same value, so that every byte survives a round trip.
+// 0x90, 0x9D) map to the C1 code points of the same value, so that every byte survives a round
+// trip.
 constexpr std::array<char16_t, 32> kWindows1252High = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
@@ -18,8 +19,8 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
 };
 
-constexpr std::u16string_view kId3v1Fields[] = {u"Title", u"Artist", u"Album", u"Year",
-                                                u"Comment", u"Track", u"Genre"};
+constexpr std::u16string_view kId3v1Fields[] = {u"Title",   u"Artist", u"Album", u"Year",
+                                                u"Comment", u"Track",  u"Genre"};
 constexpr std::u16string_view kId3v2Fields[] = {
     u"Composer", u"OriginalArtist", u"Copyright", u"URL",    u"EncodedBy", u"Comment",
     u"Genre",    u"Year",           u"Album",     u"Artist", u"Title",     u"Track"};

@@ -50,8 +50,7 @@ TEST_F(CallBridge, SecondTextReachesTheEngineWithItsRoomInZeroBytes) {
     std::u16string command = u"standin_measure", second(c.length, u'a'), third = u" ";
     host_.CallWindow2(command, second, third, static_cast<int32_t>(c.bufferBytes));
     EXPECT_EQ(LastCall(), "standin_measure\tt:" + std::string(c.length, 'a') + "\tt: \tn:" +
-                              std::to_string(c.bufferBytes) + "\tzeros:" +
-                              std::to_string(c.zeros));
+                              std::to_string(c.bufferBytes) + "\tzeros:" + std::to_string(c.zeros));
     EXPECT_EQ(second, std::u16string(c.length, u'a'));  // back as sent, without the NULs
   }
 }
@@ -98,7 +97,8 @@ TEST_F(CallBridge, TextWithANulReachesTheEngineOnlyUpToIt) {
 
 TEST_F(CallBridge, PathsCrossAsUtf8WithALoneSurrogateAsReplacementCharacter) {
   host_.CallWindow(u"passfiles", u"/m\u00FAsica/\u00E9.wav", u"/out\xD800.mp3", u" ");
-  EXPECT_EQ(LastCall(), "passfiles\tt:/m\\xC3\\xBAsica/\\xC3\\xA9.wav\tt:/out\\xEF\\xBF\\xBD.mp3\tt: ");
+  EXPECT_EQ(LastCall(),
+            "passfiles\tt:/m\\xC3\\xBAsica/\\xC3\\xA9.wav\tt:/out\\xEF\\xBF\\xBD.mp3\tt: ");
   std::u16string command = u"getid3v2", second = u"/\u00E9\U0001F600.mp3", third = u" ";
   host_.CallWindow2(command, second, third, 0);
   EXPECT_EQ(LastCall(), "getid3v2\tt:/\\xC3\\xA9\\xF0\\x9F\\x98\\x80.mp3\tt: \tn:0");

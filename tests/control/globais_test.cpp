@@ -74,10 +74,13 @@ TEST(CheckForEquality, IgnoresLetterCaseOnly) {
 }
 
 TEST(CheckForEquality, FoldsLettersBeyondAscii) {
-  EXPECT_TRUE(CheckForEquality(u"/m\u00FAsica/\u00E7\u00E3o \u00FF", u"/M\u00DASICA/\u00C7\u00C3O \u0178"));
+  EXPECT_TRUE(
+      CheckForEquality(u"/m\u00FAsica/\u00E7\u00E3o \u00FF", u"/M\u00DASICA/\u00C7\u00C3O \u0178"));
   EXPECT_TRUE(CheckForEquality(u"\u0105\u0142\u017C\u0148", u"\u0104\u0141\u017B\u0147"));
-  EXPECT_TRUE(CheckForEquality(u"\u03B1\u03B8\u03AE\u03BD\u03B1 \u03C2", u"\u0391\u0398\u0389\u039D\u0391 \u03A3"));
-  EXPECT_TRUE(CheckForEquality(u"\u043C\u0443\u0437\u044B\u043A\u0430 \u0451\u0457", u"\u041C\u0423\u0417\u042B\u041A\u0410 \u0401\u0407"));
+  EXPECT_TRUE(CheckForEquality(u"\u03B1\u03B8\u03AE\u03BD\u03B1 \u03C2",
+                               u"\u0391\u0398\u0389\u039D\u0391 \u03A3"));
+  EXPECT_TRUE(CheckForEquality(u"\u043C\u0443\u0437\u044B\u043A\u0430 \u0451\u0457",
+                               u"\u041C\u0423\u0417\u042B\u041A\u0410 \u0401\u0407"));
   EXPECT_TRUE(CheckForEquality(u"\u1EA1\u01CE\u0463", u"\u1EA0\u01CD\u0462"));
   // Simple mapping only: sharp s has no single upper-case letter; the division sign is no letter.
   EXPECT_FALSE(CheckForEquality(u"stra\u00DFe", u"STRASSE"));

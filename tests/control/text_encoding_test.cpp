@@ -43,12 +43,12 @@ TEST(Utf8, EncodesEveryLengthAndReplacesLoneSurrogates) {
 
 TEST(Utf8, DecodesValidTextAndReplacesEachMalformedSequence) {
   EXPECT_EQ(DecodeText("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", kUtf8), u"a\u00E9\u20AC\U0001F600");
-  EXPECT_EQ(DecodeText("\xC0\xAF", kUtf8), u"\uFFFD\uFFFD");              // overlong
-  EXPECT_EQ(DecodeText("\xE0\x80\xAF", kUtf8), u"\uFFFD\uFFFD\uFFFD");    // overlong
-  EXPECT_EQ(DecodeText("\xED\xA0\x80", kUtf8), u"\uFFFD\uFFFD\uFFFD");    // encoded surrogate
+  EXPECT_EQ(DecodeText("\xC0\xAF", kUtf8), u"\uFFFD\uFFFD");            // overlong
+  EXPECT_EQ(DecodeText("\xE0\x80\xAF", kUtf8), u"\uFFFD\uFFFD\uFFFD");  // overlong
+  EXPECT_EQ(DecodeText("\xED\xA0\x80", kUtf8), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
   EXPECT_EQ(DecodeText("\xF4\x90\x80\x80", kUtf8), u"\uFFFD\uFFFD\uFFFD\uFFFD");  // > U+10FFFF
-  EXPECT_EQ(DecodeText("\xE2\x82x", kUtf8), u"\uFFFDx");                  // cut, then ASCII
-  EXPECT_EQ(DecodeText("x\xF0\x9F\x98", kUtf8), u"x\uFFFD");              // cut at the end
+  EXPECT_EQ(DecodeText("\xE2\x82x", kUtf8), u"\uFFFDx");                          // cut, then ASCII
+  EXPECT_EQ(DecodeText("x\xF0\x9F\x98", kUtf8), u"x\uFFFD");                      // cut at the end
   EXPECT_EQ(DecodeText("\x80\xFF", kUtf8), u"\uFFFD\uFFFD");
 }
 
@@ -58,10 +58,9 @@ TEST(CommandTextEncoding, TagFieldCommandsAndGenreNamesUseWindows1252) {
         u"v2Track", u"wv2EncodedBy", u"generategenre"}) {
     EXPECT_EQ(CommandTextEncoding(command), kCp1252) << std::string(command, command + 3);
   }
-  for (const char16_t* command :
-       {u"passpath", u"passfiles", u"getid3v1", u"setid3v2", u"remove_id3v2_tag",
-        u"definetempfolder", u"V1Title", u"v1Title ", u"v2Titlesize", u"wwv1Title", u"v3Title",
-        u"w", u""}) {
+  for (const char16_t* command : {u"passpath", u"passfiles", u"getid3v1", u"setid3v2",
+                                  u"remove_id3v2_tag", u"definetempfolder", u"V1Title", u"v1Title ",
+                                  u"v2Titlesize", u"wwv1Title", u"v3Title", u"w", u""}) {
     EXPECT_EQ(CommandTextEncoding(command), kUtf8);
   }
 }

@@ -48,9 +48,9 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 enum class Kind { kThreeTexts, kTwoTextsAndNumber, kNumbers };
 
 Kind KindOf(std::string_view command) {
-  for (std::string_view name : {"bitrate", "vbr", "vbrmaxbitrate", "stereomode", "quality",
-                                "intpriority", "v1Track", "v1Genre", "wv1Track", "wv1Genre",
-                                "v2cleanup", "standin_numbers"}) {
+  for (std::string_view name :
+       {"bitrate", "vbr", "vbrmaxbitrate", "stereomode", "quality", "intpriority", "v1Track",
+        "v1Genre", "wv1Track", "wv1Genre", "v2cleanup", "standin_numbers"}) {
     if (command == name) return Kind::kNumbers;
   }
   if (command.size() > 4 && command.substr(command.size() - 4) == "size") return Kind::kNumbers;
@@ -85,8 +85,8 @@ struct LoadRecorder {
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int32_t interface1(const char* command,
-                                                                      intptr_t a1, intptr_t a2,
-                                                                      intptr_t a3) {
+                                                                     intptr_t a1, intptr_t a2,
+                                                                     intptr_t a3) {
   const std::string_view name = command;
   std::string line = Escaped(name);
   switch (KindOf(name)) {
@@ -103,7 +103,8 @@ extern "C" __attribute__((visibility("default"))) int32_t interface1(const char*
   char* firstBuffer = reinterpret_cast<char*>(a1);
   if (name == "standin_measure") {
     // The test passes in a3 the buffer size it expects; the scan never reads past that.
-    line += "\tzeros:" + Decimal(static_cast<long long>(ZerosAfterText(firstBuffer, static_cast<size_t>(a3))));
+    line += "\tzeros:" +
+            Decimal(static_cast<long long>(ZerosAfterText(firstBuffer, static_cast<size_t>(a3))));
   } else if (name == "standin_fill") {
     // A result of a3 characters written into the first buffer, as an engine read does.
     std::memset(firstBuffer, 'x', static_cast<size_t>(a3));

@@ -20,8 +20,9 @@ struct AboutBoxContent {
 // on firing) and returns when it has been closed.
 void ShowAboutBox(const AboutBoxContent& content);
 
-// Opens a web address or a "mailto:" address with the desktop's handler, detached; the outcome
-// is ignored.
+// Opens a web address or a "mailto:" address with the desktop's handler (xdg-open, detached);
+// the outcome is ignored. When the environment variable TOLVO_SHELL_OPEN_RECORD names a file,
+// nothing is started: the target is appended to that file as one line (used by tests).
 void ShellOpen(const std::string& target);
 
 }  // namespace tolvo::platform

@@ -1,0 +1,75 @@
+// The option parser shared by every tolvo command.
+#include "command_line.h"
+
+#include <charconv>
+
+namespace tolvo::tool {
+
+std::string ParsedArguments::Value(const std::string& name, const std::string& fallback) const {
+  auto found = values.find(name);
+  return found == values.end() ? fallback : found->second;
+}
+
+std::optional<ParsedArguments> ParseArguments(std::span<const std::string> arguments,
+                                              std::span<const OptionSpec> options,
+                                              std::string* error) {
+  ParsedArguments parsed;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+      parsed.positionals.push_back(argument);
+      continue;
+    }
+    if (argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (argument == "--help" || argument == "-h") {
+      parsed.help = true;
+      continue;
+    }
+    std::string name = argument;
+    std::optional<std::string> inlineValue;
+    if (size_t equals = argument.find('='); argument.starts_with("--") && equals != std::string::npos) {
+      name = argument.substr(0, equals);
+      inlineValue = argument.substr(equals + 1);
+    }
+    const OptionSpec* spec = nullptr;
+    for (const OptionSpec& option : options) {
+      if (name == option.name || (option.alias[0] != '\0' && name == option.alias)) spec = &option;
+    }
+    if (!spec) {
+      *error = "unknown option '" + name + "'";
+      return std::nullopt;
+    }
+    if (!spec->takesValue) {
+      if (inlineValue) {
+        *error = "option '" + std::string(spec->name) + "' takes no value";
+        return std::nullopt;
+      }
+      parsed.values[spec->name] = "";
+      continue;
+    }
+    if (inlineValue) {
+      parsed.values[spec->name] = *inlineValue;
+    } else if (i + 1 < arguments.size()) {
+      parsed.values[spec->name] = arguments[++i];
+    } else {
+      *error = "option '" + std::string(spec->name) + "' wants a value";
+      return std::nullopt;
+    }
+  }
+  return parsed;
+}
+
+std::optional<int> ParseNumber(const std::string& text, int minimum, int maximum) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, failure] = std::from_chars(text.data(), end, value);
+  if (text.empty() || failure != std::errc() || stop != end) return std::nullopt;
+  if (value < minimum || value > maximum) return std::nullopt;
+  return value;
+}
+
+}  // namespace tolvo::tool

@@ -1,0 +1,35 @@
+// The commands of the tolvo program. Each takes the arguments after its name and returns the
+// program's exit status (tool_status.h); messages go to standard error as one line each.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "encode_settings.h"
+
+namespace tolvo::tool {
+
+using Arguments = std::span<const std::string>;
+
+int RunEncodeCommand(Arguments arguments);
+int RunBatch(const std::vector<std::string>& inputs, const std::string& outDir, int jobs,
+             const EncodeSettings& settings);
+int RunEncodeWorker(Arguments arguments);  // hidden: one encode of a batch, reporting on stdout
+int RunTagCommand(Arguments arguments);
+int RunGenresCommand(Arguments arguments);
+int RunAboutCommand(Arguments arguments);
+int RunRegisterCommand(Arguments arguments, bool unregister);
+
+// "tolvo: <message>" on standard error; returns `status`.
+int ReportError(int status, const std::string& message);
+// "tolvo <command>: <message>" and a hint at --help; returns the usage status.
+int ReportUsage(const std::string& command, const std::string& message);
+
+// The path made absolute against the current folder (the control takes absolute paths only).
+std::string AbsolutePath(const std::string& path);
+
+// The name of the hidden worker command.
+inline constexpr const char* kWorkerCommand = "__encode-worker";
+
+}  // namespace tolvo::tool

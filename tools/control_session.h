@@ -1,0 +1,52 @@
+// tolvo's connection to the TolvoEncode control: creates it (by ProgID, or from the control
+// library installed beside tolvo when the ProgID is not registered), connects an event sink to
+// __TolvoEncode and hands the events to callbacks.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "tolvo/control/tolvo_encode.h"
+#include "tolvo/runtime/connection_point.h"
+
+namespace tolvo::tool {
+
+// Handlers of the control's four events; unset handlers ignore their event.
+struct ControlEvents {
+  std::function<void(int32_t number, const std::u16string& description)> onErrorCode;
+  std::function<void()> onFinished;
+  std::function<void(int32_t percent)> onProgress;
+  std::function<void(bool clear, const std::u16string& genre)> onGenreList;
+};
+
+class ControlSession {
+ public:
+  // nullptr with *error set (one line, no prefix) when the control cannot be created.
+  static std::unique_ptr<ControlSession> Open(std::string* error);
+  ~ControlSession();
+  ControlSession(const ControlSession&) = delete;
+  ControlSession& operator=(const ControlSession&) = delete;
+
+  control::_TolvoEncode& control() { return *control_.get(); }
+  ControlEvents& events() { return *events_; }
+
+ private:
+  ControlSession() = default;
+
+  std::shared_ptr<ControlEvents> events_;
+  runtime::ComPtr<control::_TolvoEncode> control_;
+  runtime::ComPtr<runtime::IConnectionPoint> point_;
+  uint32_t cookie_ = 0;
+};
+
+// The control library that lies beside this program: in its own folder (the build's output
+// folder) or in the installed library folder; empty when neither holds it.
+std::string ControlLibraryBesideTool();
+
+// The text of a failed method call: the description of the thread's error object, or the
+// HRESULT in hexadecimal when the method set none.
+std::string FailureText(runtime::HRESULT hr);
+
+}  // namespace tolvo::tool

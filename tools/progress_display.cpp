@@ -1,0 +1,115 @@
+// Formatting and drawing of encode progress.
+#include "progress_display.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace tolvo::tool {
+namespace {
+
+constexpr int kMinimumBarWidth = 10;
+constexpr int kMaximumBarWidth = 40;
+constexpr int kFallbackColumns = 80;
+
+// Characters a UTF-8 text takes on screen (every character one column).
+int DisplayWidth(const std::string& text) {
+  int width = 0;
+  for (unsigned char c : text) width += (c & 0xC0) != 0x80;
+  return width;
+}
+
+}  // namespace
+
+std::string FormatClock(double seconds) {
+  if (!std::isfinite(seconds) || seconds < 0) return "?";
+  long total = std::lround(seconds);
+  char text[32];
+  if (total >= 3600) {
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+  }
+  return text;
+}
+
+std::string FormatSpeed(const ProgressSnapshot& s) {
+  if (s.audioSeconds <= 0 || s.elapsedSeconds <= 0 || s.percent <= 0) return "";
+  double speed = s.audioSeconds * s.percent / 100.0 / s.elapsedSeconds;
+  char text[48];
+  std::snprintf(text, sizeof text, "%.1f× real time", speed);
+  return text;
+}
+
+std::string FormatTimeLeft(const ProgressSnapshot& s) {
+  if (s.percent <= 0 || s.elapsedSeconds <= 0) return "";
+  double left = s.elapsedSeconds * (100 - s.percent) / s.percent;
+  return FormatClock(left) + " left";
+}
+
+std::string FormatProgressBar(const std::string& label, const ProgressSnapshot& s, int columns) {
+  int percent = std::clamp(s.percent, 0, 100);
+  char number[8];
+  std::snprintf(number, sizeof number, "%3d%%", percent);
+  std::string tail = std::string("  ") + number;
+  if (std::string speed = FormatSpeed(s); !speed.empty()) tail += "  " + speed;
+  if (std::string left = FormatTimeLeft(s); !left.empty() && percent < 100) tail += "  " + left;
+
+  std::string head = label.empty() ? "" : label + " ";
+  if (columns <= 0) columns = kFallbackColumns;
+  // Leave the last column free: writing into it makes some terminals wrap.
+  int room = columns - 1 - DisplayWidth(head) - DisplayWidth(tail) - 2;
+  if (room < kMinimumBarWidth) {
+    head.clear();
+    room = columns - 1 - DisplayWidth(tail) - 2;
+  }
+  int width = std::clamp(room, kMinimumBarWidth, kMaximumBarWidth);
+  int filled = width * percent / 100;
+  return head + "[" + std::string(filled, '#') + std::string(width - filled, '.') + "]" + tail;
+}
+
+std::string FormatProgressLine(const std::string& label, const ProgressSnapshot& s) {
+  std::string line = label + ": " + std::to_string(std::clamp(s.percent, 0, 100)) + "%";
+  std::string speed = FormatSpeed(s);
+  std::string left = s.percent < 100 ? FormatTimeLeft(s) : "";
+  if (!speed.empty() || !left.empty()) {
+    line += " (" + speed + (!speed.empty() && !left.empty() ? ", " : "") + left + ")";
+  }
+  return line;
+}
+
+ProgressDisplay::ProgressDisplay(std::ostream& out, int columns, std::string label)
+    : out_(out), columns_(columns), label_(std::move(label)) {}
+
+void ProgressDisplay::Update(const ProgressSnapshot& s) {
+  last_ = s;
+  if (columns_ > 0) {
+    // Return to the line's start, draw, and clear whatever a longer earlier line left.
+    out_ << '\r' << FormatProgressBar(label_, s, columns_) << "\x1b[K" << std::flush;
+    barDrawn_ = true;
+    return;
+  }
+  int step = std::clamp(s.percent, 0, 100) / 10;
+  if (step <= lastStep_) return;
+  lastStep_ = step;
+  out_ << FormatProgressLine(label_, s) << '\n' << std::flush;
+}
+
+void ProgressDisplay::Message(const std::string& line) {
+  if (columns_ <= 0) {
+    out_ << line << '\n' << std::flush;
+    return;
+  }
+  out_ << '\r' << line << "\x1b[K\n";
+  if (barDrawn_) {
+    out_ << FormatProgressBar(label_, last_, columns_) << "\x1b[K";
+  }
+  out_ << std::flush;
+}
+
+void ProgressDisplay::Finish() {
+  if (barDrawn_) out_ << '\n' << std::flush;
+  barDrawn_ = false;
+}
+
+}  // namespace tolvo::tool

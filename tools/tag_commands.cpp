@@ -1,0 +1,277 @@
+// "tolvo tag show|set|remove": the ID3v1 and ID3v2 tags of one MP3 file through the control.
+// "set" merges the given fields into the tag that is already there.
+#include <filesystem>
+#include <iostream>
+
+#include "command_line.h"
+#include "commands.h"
+#include "genre_list.h"
+#include "help_texts.h"
+#include "tag_fields.h"
+#include "tool_status.h"
+#include "utf_text.h"
+
+namespace tolvo::tool {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The ID3v2 texts with their options and labels, in the order they are shown.
+struct V2Field {
+  const char* option;
+  const char* label;
+  std::u16string Id3v2Fields::*member;
+};
+constexpr V2Field kV2Fields[] = {
+    {"--title", "Title", &Id3v2Fields::title},
+    {"--artist", "Artist", &Id3v2Fields::artist},
+    {"--album", "Album", &Id3v2Fields::album},
+    {"--year", "Year", &Id3v2Fields::year},
+    {"--track", "Track", &Id3v2Fields::track},
+    {"--genre", "Genre", &Id3v2Fields::genre},
+    {"--comment", "Comment", &Id3v2Fields::comment},
+    {"--composer", "Composer", &Id3v2Fields::composer},
+    {"--original-artist", "Original artist", &Id3v2Fields::originalArtist},
+    {"--copyright", "Copyright", &Id3v2Fields::copyright},
+    {"--url", "URL", &Id3v2Fields::url},
+    {"--encoded-by", "Encoded by", &Id3v2Fields::encodedBy},
+};
+
+constexpr OptionSpec kSetOptions[] = {
+    {"--v1", false},        {"--v2", false},      {"--title", true},
+    {"--artist", true},     {"--album", true},    {"--year", true},
+    {"--track", true},      {"--genre", true},    {"--comment", true},
+    {"--composer", true},   {"--original-artist", true}, {"--copyright", true},
+    {"--url", true},        {"--encoded-by", true},
+};
+constexpr OptionSpec kVersionOptions[] = {{"--v1", false}, {"--v2", false}};
+
+std::string Trimmed(const std::u16string& text) {
+  std::string utf8 = Utf16ToUtf8(text);
+  while (!utf8.empty() && (utf8.back() == ' ' || utf8.back() == '\0')) utf8.pop_back();
+  return utf8;
+}
+
+void PrintField(const char* label, const std::string& value) {
+  std::string padded = std::string(label) + ":";
+  padded.resize(std::max<size_t>(padded.size() + 1, 18), ' ');
+  if (value.empty()) padded.erase(padded.find_last_not_of(" ") + 1);
+  std::cout << "  " << padded << value << '\n';
+}
+
+// A missing file or a folder is refused here, with a clearer message than the result codes give.
+bool CheckFile(const std::string& file, std::string* problem) {
+  std::error_code error;
+  if (!fs::exists(file, error)) {
+    *problem = file + ": no such file";
+  } else if (!fs::is_regular_file(file, error)) {
+    *problem = file + ": not a file";
+  } else {
+    return true;
+  }
+  return false;
+}
+
+int ShowTags(const std::string& file) {
+  std::string error;
+  if (!CheckFile(file, &error)) return ReportError(kExitFailure, error);
+  const std::string path = AbsolutePath(file);
+  std::unique_ptr<ControlSession> session = ControlSession::Open(&error);
+  if (!session) return ReportError(kExitFailure, error);
+
+  Id3v1Fields v1;
+  int32_t v1Result = ReadId3v1(*session, path, &v1, &error);
+  if (v1Result < 0 || v1Result == 1) {
+    return ReportError(kExitFailure, file + ": " + (v1Result < 0 ? error : ResultMessage(TagOperation::kReadV1, 1)));
+  }
+  Id3v2Fields v2;
+  int32_t v2Result = ReadId3v2(*session, path, &v2, &error);
+  if (v2Result < 0) return ReportError(kExitFailure, file + ": " + error);
+
+  std::cout << file << '\n';
+  if (v1Result == 0) {
+    std::vector<std::string> genres = FetchGenreNames(*session, &error);
+    std::cout << "ID3v1:\n";
+    PrintField("Title", Trimmed(v1.title));
+    PrintField("Artist", Trimmed(v1.artist));
+    PrintField("Album", Trimmed(v1.album));
+    PrintField("Year", Trimmed(v1.year));
+    PrintField("Track", v1.track == 0 ? "" : std::to_string(v1.track));
+    std::string genre;
+    if (v1.genre >= 0 && static_cast<size_t>(v1.genre) < genres.size()) genre = genres[v1.genre];
+    while (!genre.empty() && genre.back() == ' ') genre.pop_back();
+    PrintField("Genre", genre.empty() ? "" : genre + " (" + std::to_string(v1.genre) + ")");
+    PrintField("Comment", Trimmed(v1.comment));
+  } else {
+    std::cout << "ID3v1: none\n";
+  }
+  if (v2Result == 0) {
+    std::cout << "ID3v2:\n";
+    for (const V2Field& field : kV2Fields) {
+      const std::u16string& value = v2.*field.member;
+      if (!value.empty()) PrintField(field.label, Utf16ToUtf8(value));
+    }
+  } else if (v2Result == 1) {
+    std::cout << "ID3v2: none\n";
+  } else {
+    std::cout << "ID3v2: " << ResultMessage(TagOperation::kReadV2, v2Result) << '\n';
+  }
+  std::cout << std::flush;
+  return kExitSuccess;
+}
+
+// Fills the ID3v1 fields from the options; false with *error (a usage error) for a bad value.
+bool ApplyToId3v1(const ParsedArguments& a, const std::vector<std::string>& genres, Id3v1Fields* f,
+                  std::string* error) {
+  if (a.Has("--title")) f->title = Utf8ToUtf16(a.Value("--title"));
+  if (a.Has("--artist")) f->artist = Utf8ToUtf16(a.Value("--artist"));
+  if (a.Has("--album")) f->album = Utf8ToUtf16(a.Value("--album"));
+  if (a.Has("--year")) f->year = Utf8ToUtf16(a.Value("--year"));
+  if (a.Has("--comment")) f->comment = Utf8ToUtf16(a.Value("--comment"));
+  if (a.Has("--track")) {
+    // "3/12" stores 3: ID3v1 has no room for the total.
+    std::string given = a.Value("--track");
+    std::optional<int> track = ParseNumber(given.substr(0, given.find('/')), 0, 255);
+    if (!track) {
+      *error = "--track must be a number from 0 to 255 for ID3v1, not '" + given + "'";
+      return false;
+    }
+    f->track = *track;
+  }
+  if (a.Has("--genre")) {
+    std::optional<int> genre = FindGenre(genres, a.Value("--genre"));
+    if (!genre) {
+      *error = "'" + a.Value("--genre") +
+               "' is not an ID3v1 genre (see 'tolvo genres'; with --v2 alone any text is stored)";
+      return false;
+    }
+    f->genre = *genre;
+  } else if (f->genre < 0 || f->genre >= static_cast<int32_t>(genres.size()) - 1) {
+    f->genre = kNoGenre;  // the blank last entry, or no tag before: store "no genre"
+  }
+  return true;
+}
+
+void ApplyToId3v2(const ParsedArguments& a, const std::vector<std::string>& genres, Id3v2Fields* f) {
+  for (const V2Field& field : kV2Fields) {
+    if (a.Has(field.option)) f->*field.member = Utf8ToUtf16(a.Value(field.option));
+  }
+  // A genre number is stored by its name.
+  std::string genre = a.Value("--genre");
+  if (a.Has("--genre") && ParseNumber(genre, 0, 255)) {
+    if (std::optional<int> index = FindGenre(genres, genre)) f->genre = Utf8ToUtf16(genres[*index]);
+  }
+}
+
+int SetTags(const std::string& file, const ParsedArguments& a) {
+  const std::string path = AbsolutePath(file);
+  bool v1 = a.Has("--v1") || !a.Has("--v2");
+  bool v2 = a.Has("--v2") || !a.Has("--v1");
+  bool anyField = false;
+  for (const V2Field& field : kV2Fields) anyField |= a.Has(field.option);
+  if (!anyField) return ReportUsage("tag set", "no field to set (see 'tolvo tag set --help')");
+
+  std::string error;
+  if (!CheckFile(file, &error)) return ReportError(kExitFailure, error);
+  std::unique_ptr<ControlSession> session = ControlSession::Open(&error);
+  if (!session) return ReportError(kExitFailure, error);
+  std::vector<std::string> genres = FetchGenreNames(*session, &error);
+  if (genres.empty()) return ReportError(kExitFailure, error);
+
+  // Check every value before anything is written.
+  Id3v1Fields v1Fields;
+  if (v1) {
+    int32_t read = ReadId3v1(*session, path, &v1Fields, &error);
+    if (read < 0) return ReportError(kExitFailure, file + ": " + error);
+    if (read != 0) v1Fields = Id3v1Fields{};
+    if (!ApplyToId3v1(a, genres, &v1Fields, &error)) return ReportUsage("tag set", error);
+  }
+  if (v2) {
+    Id3v2Fields v2Fields;
+    int32_t read = ReadId3v2(*session, path, &v2Fields, &error);
+    if (read < 0) return ReportError(kExitFailure, file + ": " + error);
+    if (read != 0) v2Fields = Id3v2Fields{};
+    ApplyToId3v2(a, genres, &v2Fields);
+    int32_t written = WriteId3v2(*session, path, v2Fields, &error);
+    if (written != 0) {
+      return ReportError(kExitFailure,
+                         file + ": " + (written < 0 ? error : ResultMessage(TagOperation::kWriteV2, written)));
+    }
+  }
+  if (v1) {
+    int32_t written = WriteId3v1(*session, path, v1Fields, &error);
+    if (written != 0) {
+      return ReportError(kExitFailure,
+                         file + ": " + (written < 0 ? error : ResultMessage(TagOperation::kWriteV1, written)));
+    }
+  }
+  std::cout << file << ": " << (v1 && v2 ? "ID3v1 and ID3v2 tags" : v1 ? "ID3v1 tag" : "ID3v2 tag")
+            << " written" << std::endl;
+  return kExitSuccess;
+}
+
+int RemoveTags(const std::string& file, const ParsedArguments& a) {
+  const std::string path = AbsolutePath(file);
+  bool v1 = a.Has("--v1") || !a.Has("--v2");
+  bool v2 = a.Has("--v2") || !a.Has("--v1");
+  std::string error;
+  if (!CheckFile(file, &error)) return ReportError(kExitFailure, error);
+  std::unique_ptr<ControlSession> session = ControlSession::Open(&error);
+  if (!session) return ReportError(kExitFailure, error);
+  if (v2) {
+    int32_t result = RemoveId3v2(*session, path, &error);
+    if (result != 0) {
+      return ReportError(kExitFailure,
+                         file + ": " + (result < 0 ? error : ResultMessage(TagOperation::kRemoveV2, result)));
+    }
+  }
+  if (v1) {
+    int32_t result = RemoveId3v1(*session, path, &error);
+    if (result != 0) {
+      return ReportError(kExitFailure,
+                         file + ": " + (result < 0 ? error : ResultMessage(TagOperation::kRemoveV1, result)));
+    }
+  }
+  std::cout << file << ": " << (v1 && v2 ? "ID3v1 and ID3v2 tags" : v1 ? "ID3v1 tag" : "ID3v2 tag")
+            << " removed" << std::endl;
+  return kExitSuccess;
+}
+
+}  // namespace
+
+int RunTagCommand(Arguments arguments) {
+  if (arguments.empty()) return ReportUsage("tag", "wants show, set or remove");
+  const std::string& action = arguments[0];
+  if (action == "--help" || action == "-h") {
+    std::cout << kTagHelp;
+    return kExitSuccess;
+  }
+  std::span<const OptionSpec> options;
+  const char* help = nullptr;
+  if (action == "show") {
+    help = kTagShowHelp;
+  } else if (action == "set") {
+    options = kSetOptions;
+    help = kTagSetHelp;
+  } else if (action == "remove") {
+    options = kVersionOptions;
+    help = kTagRemoveHelp;
+  } else {
+    return ReportUsage("tag", "unknown action '" + action + "' (wants show, set or remove)");
+  }
+  std::string command = "tag " + action;
+  std::string error;
+  std::optional<ParsedArguments> parsed = ParseArguments(arguments.subspan(1), options, &error);
+  if (!parsed) return ReportUsage(command, error);
+  if (parsed->help) {
+    std::cout << help;
+    return kExitSuccess;
+  }
+  if (parsed->positionals.size() != 1) return ReportUsage(command, "wants one FILE");
+  const std::string& file = parsed->positionals[0];
+  if (action == "show") return ShowTags(file);
+  if (action == "set") return SetTags(file, *parsed);
+  return RemoveTags(file, *parsed);
+}
+
+}  // namespace tolvo::tool

@@ -1,0 +1,101 @@
+// Calls of the control's six tag methods, and the meaning of their result codes.
+#include "tag_fields.h"
+
+#include "utf_text.h"
+
+namespace tolvo::tool {
+namespace {
+
+int32_t Outcome(runtime::HRESULT hr, int32_t result, std::string* error) {
+  if (runtime::FAILED(hr)) {
+    *error = FailureText(hr);
+    return -1;
+  }
+  return result;
+}
+
+}  // namespace
+
+int32_t ReadId3v1(ControlSession& s, const std::string& file, Id3v1Fields* f, std::string* error) {
+  int32_t result = 0;
+  runtime::HRESULT hr = s.control().Read_ID3_v1_tag(Utf8ToUtf16(file), &f->track, &f->title,
+                                                    &f->artist, &f->album, &f->year, &f->genre,
+                                                    &f->comment, &result);
+  return Outcome(hr, result, error);
+}
+
+int32_t WriteId3v1(ControlSession& s, const std::string& file, const Id3v1Fields& f,
+                   std::string* error) {
+  int32_t result = 0;
+  runtime::HRESULT hr = s.control().Write_ID3_v1_tag(Utf8ToUtf16(file), f.track, f.title, f.artist,
+                                                     f.album, f.year, f.genre, f.comment, &result);
+  return Outcome(hr, result, error);
+}
+
+int32_t RemoveId3v1(ControlSession& s, const std::string& file, std::string* error) {
+  int32_t result = 0;
+  return Outcome(s.control().Remove_ID3V1_tag(Utf8ToUtf16(file), &result), result, error);
+}
+
+int32_t ReadId3v2(ControlSession& s, const std::string& file, Id3v2Fields* f, std::string* error) {
+  int32_t result = 0;
+  runtime::HRESULT hr = s.control().Read_ID3_v2_tag(
+      Utf8ToUtf16(file), &f->track, &f->title, &f->artist, &f->album, &f->year, &f->genre,
+      &f->comment, &f->encodedBy, &f->url, &f->copyright, &f->originalArtist, &f->composer, &result);
+  return Outcome(hr, result, error);
+}
+
+int32_t WriteId3v2(ControlSession& s, const std::string& file, const Id3v2Fields& f,
+                   std::string* error) {
+  int32_t result = 0;
+  runtime::HRESULT hr = s.control().Write_ID3_v2_tag(
+      Utf8ToUtf16(file), f.track, f.title, f.artist, f.album, f.year, f.genre, f.comment,
+      f.encodedBy, f.url, f.copyright, f.originalArtist, f.composer, &result);
+  return Outcome(hr, result, error);
+}
+
+int32_t RemoveId3v2(ControlSession& s, const std::string& file, std::string* error) {
+  int32_t result = 0;
+  return Outcome(s.control().Remove_ID3V2_tag(Utf8ToUtf16(file), &result), result, error);
+}
+
+std::string ResultMessage(TagOperation operation, int32_t code) {
+  switch (operation) {
+    case TagOperation::kReadV1:
+      if (code == 1) return "cannot be opened for reading";
+      if (code == 2) return "has no ID3v1 tag";
+      if (code == 3) return "is shorter than an ID3v1 tag";
+      break;
+    case TagOperation::kWriteV1:
+      if (code == 1) return "cannot be opened for writing";
+      if (code == 2) return "cannot be read";
+      if (code == 3) return "is shorter than 128 bytes and cannot hold an ID3v1 tag";
+      if (code == 4) return "is read-only";
+      break;
+    case TagOperation::kRemoveV1:
+      if (code == 1) return "cannot be shortened to remove its ID3v1 tag";
+      if (code == 3) return "is read-only";
+      break;
+    case TagOperation::kReadV2:
+      if (code == 1) return "has no usable ID3v2 tag";
+      if (code == 2) return "has an ID3v2 tag that cannot be read in full";
+      break;
+    case TagOperation::kWriteV2:
+      if (code == 1) return "is read-only";
+      if (code == 2) return "cannot get its ID3v2 tag: no temporary file can be made";
+      if (code == 3) return "has an ID3v2 tag that cannot be read in full";
+      if (code == 5) return "cannot be opened for reading";
+      if (code == 8) return "has an ID3v2 frame of more than 64000 bytes";
+      if (code >= 4 && code <= 7) return "could not be rewritten with its new ID3v2 tag";
+      break;
+    case TagOperation::kRemoveV2:
+      if (code == 1) return "is read-only";
+      if (code == 2) return "cannot lose its ID3v2 tag: no temporary file can be made";
+      if (code == 3) return "cannot be opened for reading";
+      if (code == 4 || code == 5) return "could not be rewritten without its ID3v2 tag";
+      break;
+  }
+  return "failed with code " + std::to_string(code);
+}
+
+}  // namespace tolvo::tool

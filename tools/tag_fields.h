@@ -1,0 +1,36 @@
+// The tag fields of both ID3 versions as tolvo reads and writes them through the control, with
+// the messages for the result codes of the control's tag methods.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "control_session.h"
+
+namespace tolvo::tool {
+
+struct Id3v1Fields {
+  int32_t track = 0;  // 0: no track number
+  std::u16string title, artist, album, year;
+  int32_t genre = 255;  // index into the genre list; 148 (read) or 255 (written) for none
+  std::u16string comment;
+};
+
+struct Id3v2Fields {
+  std::u16string track, title, artist, album, year, genre, comment, encodedBy, url, copyright,
+      originalArtist, composer;
+};
+
+// Each returns the control's result code, or -1 with *error set when the method call failed.
+int32_t ReadId3v1(ControlSession& s, const std::string& file, Id3v1Fields* f, std::string* error);
+int32_t WriteId3v1(ControlSession& s, const std::string& file, const Id3v1Fields& f, std::string* error);
+int32_t RemoveId3v1(ControlSession& s, const std::string& file, std::string* error);
+int32_t ReadId3v2(ControlSession& s, const std::string& file, Id3v2Fields* f, std::string* error);
+int32_t WriteId3v2(ControlSession& s, const std::string& file, const Id3v2Fields& f, std::string* error);
+int32_t RemoveId3v2(ControlSession& s, const std::string& file, std::string* error);
+
+enum class TagOperation { kReadV1, kWriteV1, kRemoveV1, kReadV2, kWriteV2, kRemoveV2 };
+// What a nonzero result code of the operation means, as a phrase about the file.
+std::string ResultMessage(TagOperation operation, int32_t code);
+
+}  // namespace tolvo::tool

@@ -51,7 +51,8 @@ void InstallFormCssOnce() {
   std::call_once(installed, [] {
     GtkCssProvider* provider = gtk_css_provider_new();
     gtk_css_provider_load_from_data(provider, kFormCss, -1, nullptr);
-    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider),
+    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
+                                              GTK_STYLE_PROVIDER(provider),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(provider);
   });
@@ -71,7 +72,8 @@ GtkWidget* NewLabel(const char* text, double points, bool underlined) {
   pango_font_description_set_size(font, static_cast<gint>(points * PANGO_SCALE));
   pango_attr_list_insert(attributes, pango_attr_font_desc_new(font));
   pango_font_description_free(font);
-  if (underlined) pango_attr_list_insert(attributes, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+  if (underlined)
+    pango_attr_list_insert(attributes, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
   gtk_label_set_attributes(GTK_LABEL(label), attributes);
   pango_attr_list_unref(attributes);
   gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
@@ -130,7 +132,8 @@ GtkWidget* NewDescription(const char* text) {
   gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), text, -1);
   // Several lines in a fixed place: a scroll bar appears when the text is longer than the box.
   GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
-  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER,
+                                 GTK_POLICY_AUTOMATIC);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scroller), GTK_SHADOW_IN);
   gtk_container_add(GTK_CONTAINER(scroller), view);
   return scroller;
@@ -171,9 +174,12 @@ std::shared_ptr<AboutForm> CreateForm(const TolvoUiAboutRequest& request, GMainC
   gtk_container_add(GTK_CONTAINER(window), fixed);
   GtkFixed* place = GTK_FIXED(fixed);
   Place(place, NewLabel(Text(request.makerName).c_str(), kTitleFontPoints, false), kLabel1);
-  Place(place, NewLinkLabel(form->webAddress.c_str(), G_CALLBACK(OnWebLinkRelease), form.get()), kLabel2);
-  Place(place, NewLinkLabel(Text(request.contactAddress).c_str(), G_CALLBACK(OnMailLinkRelease), form.get()),
-        kLabel4);
+  Place(place, NewLinkLabel(form->webAddress.c_str(), G_CALLBACK(OnWebLinkRelease), form.get()),
+        kLabel2);
+  Place(
+      place,
+      NewLinkLabel(Text(request.contactAddress).c_str(), G_CALLBACK(OnMailLinkRelease), form.get()),
+      kLabel4);
   Place(place, NewDescription(Text(request.description).c_str()), kText1);
   GtkWidget* exit = gtk_button_new_with_label(request.exitCaption ? request.exitCaption : "Exit");
   g_signal_connect(exit, "clicked", G_CALLBACK(OnExitClicked), form.get());

@@ -40,7 +40,8 @@ TOLVO_UI_EXPORT int tolvo_ui_message_box(const TolvoUiMessageRequest* request) {
 
 TOLVO_UI_EXPORT int tolvo_ui_about_box(const TolvoUiAboutRequest* request) {
   if (!request || tolvo_ui_init() != 1) return 0;
-  // The box runs on the calling thread (its timers must go on), which therefore takes GTK's context.
+  // The box runs on the calling thread (its timers must go on), which therefore takes GTK's
+  // context.
   tolvo::ui::GtkContextOwnership ownership(kAboutOwnershipWaitMs);
   if (!ownership.owned()) return 0;
   tolvo::ui::RunAboutForm(*request);

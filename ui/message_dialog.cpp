@@ -26,9 +26,10 @@ void OnDestroy(GtkWidget*, gpointer data) { static_cast<DialogState*>(data)->clo
 
 int RunMessageDialog(const TolvoUiMessageRequest& request) {
   DialogState state;
-  GtkWidget* dialog = gtk_message_dialog_new(
-      nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
-      request.withCancel ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, "%s", request.text ? request.text : "");
+  GtkWidget* dialog =
+      gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
+                             request.withCancel ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, "%s",
+                             request.text ? request.text : "");
   gtk_window_set_title(GTK_WINDOW(dialog), request.caption ? request.caption : "");
   gtk_window_set_keep_above(GTK_WINDOW(dialog), request.topmost != 0);
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);

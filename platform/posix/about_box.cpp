@@ -1,8 +1,9 @@
 // The about box: a GTK window through the UI module when a display is available, otherwise its
 // content printed to standard error.
+#include "tolvo/platform/about_box.h"
+
 #include <cstdio>
 
-#include "tolvo/platform/about_box.h"
 #include "tolvo/platform/ui_module.h"
 
 namespace tolvo::platform {

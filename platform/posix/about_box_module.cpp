@@ -37,7 +37,8 @@ std::vector<std::string> CandidatePaths() {
   std::vector<std::string> paths;
   const std::string own = ModuleFolderOf(reinterpret_cast<const void*>(&UiModuleForDisplay));
   const std::string program = ProgramFolder();
-  for (const std::string& folder : {own, program, program.empty() ? "" : program + "/../lib/tolvo"}) {
+  for (const std::string& folder :
+       {own, program, program.empty() ? "" : program + "/../lib/tolvo"}) {
     if (!folder.empty()) paths.push_back(folder + "/" + kUiModuleFileName);
   }
   paths.push_back(kUiModuleFileName);  // the loader's own search (RUNPATH, LD_LIBRARY_PATH)
@@ -51,11 +52,15 @@ const UiModule* LoadModule() {
     if (library) break;
   }
   if (!library) return nullptr;
-  auto version = reinterpret_cast<TolvoUiAbiVersionFunction>(FindSymbol(library.get(), kUiAbiVersionSymbol));
+  auto version =
+      reinterpret_cast<TolvoUiAbiVersionFunction>(FindSymbol(library.get(), kUiAbiVersionSymbol));
   auto init = reinterpret_cast<TolvoUiInitFunction>(FindSymbol(library.get(), kUiInitSymbol));
-  auto messageBox = reinterpret_cast<TolvoUiMessageBoxFunction>(FindSymbol(library.get(), kUiMessageBoxSymbol));
-  auto aboutBox = reinterpret_cast<TolvoUiAboutBoxFunction>(FindSymbol(library.get(), kUiAboutBoxSymbol));
-  if (!version || !init || !messageBox || !aboutBox || version() != kUiModuleAbiVersion) return nullptr;
+  auto messageBox =
+      reinterpret_cast<TolvoUiMessageBoxFunction>(FindSymbol(library.get(), kUiMessageBoxSymbol));
+  auto aboutBox =
+      reinterpret_cast<TolvoUiAboutBoxFunction>(FindSymbol(library.get(), kUiAboutBoxSymbol));
+  if (!version || !init || !messageBox || !aboutBox || version() != kUiModuleAbiVersion)
+    return nullptr;
   // Past this point GTK may have registered types and handlers: the module stays loaded even when
   // the display cannot be opened.
   library.Release();

@@ -55,7 +55,8 @@ GtkWidget* FindWidget(GtkWidget* root, const std::string& name) {
 Point PositionInFixed(GtkWidget* child) {
   Point at{-1, -1};
   GtkWidget* parent = gtk_widget_get_parent(child);
-  if (GTK_IS_FIXED(parent)) gtk_container_child_get(GTK_CONTAINER(parent), child, "x", &at.x, "y", &at.y, nullptr);
+  if (GTK_IS_FIXED(parent))
+    gtk_container_child_get(GTK_CONTAINER(parent), child, "x", &at.x, "y", &at.y, nullptr);
   return at;
 }
 
@@ -67,7 +68,8 @@ void ReleaseButtonAt(GtkWidget* widget, double x, double y) {
   event->button.x = x;
   event->button.y = y;
   event->button.button = GDK_BUTTON_PRIMARY;
-  gdk_event_set_device(event, gdk_seat_get_pointer(gdk_display_get_default_seat(gtk_widget_get_display(widget))));
+  gdk_event_set_device(
+      event, gdk_seat_get_pointer(gdk_display_get_default_seat(gtk_widget_get_display(widget))));
   gtk_widget_event(widget, event);
   gdk_event_free(event);
 }

@@ -1,8 +1,8 @@
 // The GTK boxes on a private X server: the about box's layout, caption, links, Exit and nested
 // loop; the message box's answers, from the loop's thread and from other threads; the engine's
 // Debug box ending the process on Cancel.
-#include <gtk/gtk.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -36,8 +36,8 @@ struct Expected {
 };
 
 constexpr Expected kLayout[] = {
-    {"Label1", 32, 16, 257, 25},  {"Label2", 104, 48, 201, 17}, {"Label4", 88, 64, 217, 17},
-    {"Text1", 32, 112, 257, 97},  {"Command1", 200, 248, 89, 25},
+    {"Label1", 32, 16, 257, 25}, {"Label2", 104, 48, 201, 17},   {"Label4", 88, 64, 217, 17},
+    {"Text1", 32, 112, 257, 97}, {"Command1", 200, 248, 89, 25},
 };
 
 void ClickExit(GtkWindow* window) {
@@ -62,7 +62,8 @@ bool IsUnderlined(GtkWidget* label) {
   PangoAttrList* attributes = gtk_label_get_attributes(GTK_LABEL(label));
   if (!attributes) return false;
   PangoAttrIterator* it = pango_attr_list_get_iterator(attributes);
-  auto* underline = reinterpret_cast<PangoAttrInt*>(pango_attr_iterator_get(it, PANGO_ATTR_UNDERLINE));
+  auto* underline =
+      reinterpret_cast<PangoAttrInt*>(pango_attr_iterator_get(it, PANGO_ATTR_UNDERLINE));
   const bool result = underline && underline->value == PANGO_UNDERLINE_SINGLE;
   pango_attr_iterator_destroy(it);
   return result;
@@ -108,7 +109,8 @@ TEST(GtkAboutBox, ShowsTheFormLayoutCaptionAndTexts) {
     EXPECT_EQ(LabelText(maker), "Tolvo Software");
     EXPECT_DOUBLE_EQ(FontPointsOf(maker), 13.5);
     EXPECT_FALSE(IsUnderlined(maker));
-    for (const auto& [name, text] : {std::pair{"Label2", content.webAddress}, {"Label4", content.contactAddress}}) {
+    for (const auto& [name, text] :
+         {std::pair{"Label2", content.webAddress}, {"Label4", content.contactAddress}}) {
       GtkWidget* link = gtk_bin_get_child(GTK_BIN(FindWidget(GTK_WIDGET(window), name)));
       EXPECT_EQ(LabelText(link), text) << name;
       EXPECT_DOUBLE_EQ(FontPointsOf(link), 8.25) << name;
@@ -155,7 +157,8 @@ TEST(GtkAboutBox, EachCallCreatesAFreshFormWhoseLoadSetsTheCaption) {
   platform::ShowAboutBox(SampleContent());
   platform::ShowAboutBox(SampleContent());
   EXPECT_EQ(driver.boxesShown(), 2);
-  EXPECT_EQ(captions, (std::vector<std::string>{"Tolvo MP3 Encoder OCX 1.3.0", "Tolvo MP3 Encoder OCX 1.3.0"}));
+  EXPECT_EQ(captions, (std::vector<std::string>{"Tolvo MP3 Encoder OCX 1.3.0",
+                                                "Tolvo MP3 Encoder OCX 1.3.0"}));
 }
 
 TEST(GtkAboutBox, ClosingByTheWindowManagerAlsoEndsTheModalDisplay) {
@@ -216,7 +219,8 @@ TEST(GtkMessageBox, ShowsCaptionTextAndAnswersOkOrCancel) {
     Answer(window, shown == "press OK" ? GTK_RESPONSE_OK : GTK_RESPONSE_CANCEL);
   });
   EXPECT_EQ(platform::ShowMessageBox(DebugRequest("press OK")), platform::MessageAnswer::kOk);
-  EXPECT_EQ(platform::ShowMessageBox(DebugRequest("press Cancel")), platform::MessageAnswer::kCancel);
+  EXPECT_EQ(platform::ShowMessageBox(DebugRequest("press Cancel")),
+            platform::MessageAnswer::kCancel);
   EXPECT_EQ(driver.boxesShown(), 2);
 }
 
@@ -272,14 +276,16 @@ TEST(GtkMessageBox, FromAWorkerWhenNoThreadRunsTheLoop) {
 
 TEST(GtkDebugBox, OkLetsTheProcessGoOnAndCancelEndsItWithStatusOne) {
   {
-    BoxDriver driver([](GtkWindow* window, const std::string&) { Answer(window, GTK_RESPONSE_OK); });
+    BoxDriver driver(
+        [](GtkWindow* window, const std::string&) { Answer(window, GTK_RESPONSE_OK); });
     engine::ShowDebugText("Unable to load library libtolvomp3enc1.so \n");
     EXPECT_EQ(driver.boxesShown(), 1);
   }
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        BoxDriver driver([](GtkWindow* window, const std::string&) { Answer(window, GTK_RESPONSE_CANCEL); });
+        BoxDriver driver(
+            [](GtkWindow* window, const std::string&) { Answer(window, GTK_RESPONSE_CANCEL); });
         engine::ShowDebugText("Unable to load library libtolvomp3enc1.so \n");
         std::exit(0);  // not reached when Cancel ends the process
       },
@@ -288,3 +294,12 @@ TEST(GtkDebugBox, OkLetsTheProcessGoOnAndCancelEndsItWithStatusOne) {
 
 }  // namespace
 }  // namespace tolvo::test
+
+// Fontconfig keeps its caches for the life of the process, and pango fills them on a thread of its
+// own synchronised through GLib's uninstrumented locks: the sanitizers would report both.
+extern "C" __attribute__((visibility("default"), used)) const char* __tsan_default_suppressions() {
+  return "race:libfontconfig\n";
+}
+extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig\n";
+}

@@ -29,7 +29,8 @@ TEST_F(NoDisplay, MessageBoxPrintsCaptionAndTextAndAnswersOk) {
   request.text = "Unable to load library libtolvomp3enc1.so \n";
   ::testing::internal::CaptureStderr();
   const platform::MessageAnswer answer = platform::ShowMessageBox(request);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Debug: Unable to load library libtolvomp3enc1.so \n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Debug: Unable to load library libtolvomp3enc1.so \n");
   EXPECT_EQ(answer, platform::MessageAnswer::kOk);
 
   request.text = "no line end";
@@ -41,7 +42,8 @@ TEST_F(NoDisplay, MessageBoxPrintsCaptionAndTextAndAnswersOk) {
 TEST_F(NoDisplay, DebugBoxLetsTheProcessGoOn) {
   ::testing::internal::CaptureStderr();
   engine::ShowDebugText("Unable to load library libtolvomp3enc1.so \n");
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Debug: Unable to load library libtolvomp3enc1.so \n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Debug: Unable to load library libtolvomp3enc1.so \n");
 }
 
 TEST_F(NoDisplay, AboutBoxPrintsItsContentAndReturns) {
@@ -98,8 +100,8 @@ TEST(ShellOpen, StartsXdgOpenDetachedWithTheTargetAsOneArgument) {
   TempDir dir;
   const std::string seen = dir / "seen.txt";
   // A stand-in handler that writes its arguments, one per line, and stays a while like a browser.
-  const std::string script = "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >>'" + seen +
-                             "'; done\nsleep 1\n";
+  const std::string script =
+      "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >>'" + seen + "'; done\nsleep 1\n";
   WriteFile(dir / "xdg-open", Bytes(script.begin(), script.end()));
   ASSERT_EQ(RunCommand("chmod +x '" + dir.path() + "/xdg-open'"), 0);
   const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";

@@ -8,6 +8,7 @@ extern "C" {
 typedef void (*TolvoUiShownHook)(void* window, const char* kind, void* user);
 
 // Installs the hook (null removes it). Not for production use.
-__attribute__((visibility("default"))) void tolvo_ui_set_shown_hook(TolvoUiShownHook hook, void* user);
+__attribute__((visibility("default"))) void tolvo_ui_set_shown_hook(TolvoUiShownHook hook,
+                                                                    void* user);
 
 }  // extern "C"

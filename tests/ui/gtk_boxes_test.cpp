@@ -13,6 +13,7 @@
 #include "test_support.h"
 #include "tolvo/platform/about_box.h"
 #include "tolvo/platform/message_box.h"
+#include "tolvo/system_files.h"
 #include "xvfb_display.h"
 
 namespace tolvo::test {
@@ -286,7 +287,7 @@ TEST(GtkDebugBox, OkLetsTheProcessGoOnAndCancelEndsItWithStatusOne) {
       {
         BoxDriver driver(
             [](GtkWindow* window, const std::string&) { Answer(window, GTK_RESPONSE_CANCEL); });
-        engine::ShowDebugText("Unable to load library libtolvomp3enc1.so \n");
+        engine::ShowDebugBox("Unable to load library %s \n", kEncoderLibraryName);
         std::exit(0);  // not reached when Cancel ends the process
       },
       ::testing::ExitedWithCode(1), "");

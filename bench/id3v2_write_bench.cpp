@@ -1,5 +1,6 @@
-// Cost of rewriting the ID3v2 tag of a large MP3 file, as a ratio to the least any whole-file
-// rewrite must pay: one copy of the same file on the same file system, flushed with fsync.
+// Cost of rewriting the ID3v2 tag of a large MP3 file, as a ratio to one copy of the same file on
+// the same file system flushed with fsync: a copy into a new file, and a copy over an existing
+// file of that size (which, like every replacement, also frees the old file's blocks).
 // Usage: id3v2_write_bench [folder to work in] [file size in MB]; goal: ratio <= 1.3.
 #include <algorithm>
 #include <chrono>
@@ -114,12 +115,17 @@ int main(int argc, char** argv) {
   SetId3v2FieldText(Id3v2Field::kArtist, "Benchmark");
   if (WriteId3v2(mp3.c_str()) != 0) return 1;  // the file now starts with a tag
 
-  std::vector<double> writes, copies;
+  const std::string existing = folder.File("existing.mp3");
+  if (!CopyAndSync(fs, mp3, existing)) return 1;
+  std::vector<double> writes, copies, overwrites;
   for (int trial = 0; trial < kTrials; ++trial) {
     auto start = Clock::now();
     if (!CopyAndSync(fs, mp3, copy)) return 1;
     copies.push_back(Seconds(start));
     fs.Remove(copy.c_str());
+    start = Clock::now();
+    if (!CopyAndSync(fs, mp3, existing)) return 1;
+    overwrites.push_back(Seconds(start));
 
     const std::string title = "Trial " + std::to_string(trial);
     SetId3v2FieldText(Id3v2Field::kTitle, title.c_str());
@@ -132,11 +138,15 @@ int main(int argc, char** argv) {
   }
   ReleaseId3v2Fields();
 
-  const double write = Median(writes), reference = Median(copies);
-  const double ratio = write / reference;
-  std::printf("id3v2 tag write on a %lld MB file: %.0f ms; copy + fsync: %.0f ms; "
-              "ratio %.2f (goal <= %.1f) %s\n",
-              static_cast<long long>(megabytes), write * 1000, reference * 1000, ratio, kGoal,
-              ratio <= kGoal ? "ok" : "OVER GOAL");
+  const double write = Median(writes);
+  std::printf("id3v2 tag write on a %lld MB file: %.0f ms (median of %d)\n",
+              static_cast<long long>(megabytes), write * 1000, kTrials);
+  for (const auto& [name, times] : {std::pair{"copy to a new file + fsync", &copies},
+                                    std::pair{"copy over an existing file + fsync", &overwrites}}) {
+    const double reference = Median(*times);
+    const double ratio = write / reference;
+    std::printf("  %-36s %5.0f ms  ratio %.2f (goal <= %.1f) %s\n", name, reference * 1000, ratio,
+                kGoal, ratio <= kGoal ? "ok" : "OVER GOAL");
+  }
   return 0;
 }

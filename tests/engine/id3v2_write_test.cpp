@@ -270,11 +270,16 @@ TEST_F(Id3v2WriteTest, Id3v1TagAtTheEndSurvivesWriteAndRemoval) {
   EXPECT_EQ(test::ReadFile(mp3_), tail);
 }
 
-TEST_F(Id3v2WriteTest, ReplacementKeepsModeOnTheSameAndAnotherFileSystem) {
+TEST_F(Id3v2WriteTest, ReplacementKeepsModeAndOwnerOnTheSameAndAnotherFileSystem) {
   Mp3(audio_);
   ASSERT_EQ(chmod(mp3_.c_str(), 0640), 0);
+  ASSERT_EQ(chown(mp3_.c_str(), 65534, 65534), 0);  // the temporary file is root's
   ASSERT_EQ(WriteId3v2(mp3_.c_str()), kId3v2WriteOk);
   EXPECT_EQ(ModeOf(mp3_), 0640u);
+  struct stat owner {};
+  ASSERT_EQ(stat(mp3_.c_str(), &owner), 0);
+  EXPECT_EQ(owner.st_uid, 65534u);
+  EXPECT_EQ(owner.st_gid, 65534u);
   const Bytes written = test::ReadFile(mp3_);
 
   // A temporary folder on another file system goes through a sibling copy.

@@ -51,21 +51,29 @@ std::string FormatProgressBar(const std::string& label, const ProgressSnapshot& 
   int percent = std::clamp(s.percent, 0, 100);
   char number[8];
   std::snprintf(number, sizeof number, "%3d%%", percent);
-  std::string tail = std::string("  ") + number;
-  if (std::string speed = FormatSpeed(s); !speed.empty()) tail += "  " + speed;
-  if (std::string left = FormatTimeLeft(s); !left.empty() && percent < 100) tail += "  " + left;
-
-  std::string head = label.empty() ? "" : label + " ";
+  std::string speed = FormatSpeed(s);
+  std::string left = percent < 100 ? FormatTimeLeft(s) : "";
   if (columns <= 0) columns = kFallbackColumns;
-  // Leave the last column free: writing into it makes some terminals wrap.
-  int room = columns - 1 - DisplayWidth(head) - DisplayWidth(tail) - 2;
-  if (room < kMinimumBarWidth) {
-    head.clear();
-    room = columns - 1 - DisplayWidth(tail) - 2;
+
+  // The most that fits wins: label, bar and all figures; then fewer figures; then no label. A
+  // line must never wrap, or the next redraw lands on a line of its own. The last column stays
+  // free: writing into it makes some terminals wrap.
+  std::string head = label.empty() ? "" : label + " ";
+  std::string tails[] = {
+      std::string("  ") + number + (speed.empty() ? "" : "  " + speed) + (left.empty() ? "" : "  " + left),
+      std::string("  ") + number + (speed.empty() ? "" : "  " + speed),
+      std::string("  ") + number,
+  };
+  for (const std::string& prefix : {head, std::string()}) {
+    for (const std::string& tail : tails) {
+      int room = columns - 1 - DisplayWidth(prefix) - DisplayWidth(tail) - 2;
+      if (room < kMinimumBarWidth) continue;
+      int width = std::min(room, kMaximumBarWidth);
+      int filled = width * percent / 100;
+      return prefix + "[" + std::string(filled, '#') + std::string(width - filled, '.') + "]" + tail;
+    }
   }
-  int width = std::clamp(room, kMinimumBarWidth, kMaximumBarWidth);
-  int filled = width * percent / 100;
-  return head + "[" + std::string(filled, '#') + std::string(width - filled, '.') + "]" + tail;
+  return number;
 }
 
 std::string FormatProgressLine(const std::string& label, const ProgressSnapshot& s) {

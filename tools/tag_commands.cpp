@@ -156,10 +156,11 @@ void ApplyToId3v2(const ParsedArguments& a, const std::vector<std::string>& genr
   for (const V2Field& field : kV2Fields) {
     if (a.Has(field.option)) f->*field.member = Utf8ToUtf16(a.Value(field.option));
   }
-  // A genre number is stored by its name.
-  std::string genre = a.Value("--genre");
-  if (a.Has("--genre") && ParseNumber(genre, 0, 255)) {
-    if (std::optional<int> index = FindGenre(genres, genre)) f->genre = Utf8ToUtf16(genres[*index]);
+  // A genre of the list, by number or by name in any letter case, is stored by its own name.
+  if (a.Has("--genre")) {
+    if (std::optional<int> index = FindGenre(genres, a.Value("--genre"))) {
+      f->genre = Utf8ToUtf16(genres[*index]);
+    }
   }
 }
 

@@ -1,0 +1,67 @@
+// "tolvo encode -j N IN... --out-dir DIR": worker processes, the summary, and its exit status.
+#include <gtest/gtest.h>
+
+#include "tolvo_cli.h"
+
+namespace tolvo::test {
+namespace {
+
+TEST(TolvoBatch, EightFilesTwoAtATimeAllDecode) {
+  TempDir dir;
+  std::vector<std::string> args = {"encode", "-j", "2"};
+  for (int i = 1; i <= 8; ++i) {
+    WavSpec spec;
+    spec.frames = int64_t{22050} * i;  // i half-seconds, so each result can be told apart
+    std::string name = "track" + std::to_string(i) + ".wav";
+    WriteWav(dir / name, spec);
+    args.push_back(name);
+  }
+  args.insert(args.end(), {"--out-dir", "mp3s", "--bitrate", "160"});
+  ToolRun run = RunTolvo(dir, args);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("8 files: 8 encoded, 0 failed; 18.0 s of audio in ", 0), 0u) << run.out;
+  for (int i = 1; i <= 8; ++i) {
+    std::string mp3 = dir / ("mp3s/track" + std::to_string(i) + ".mp3");
+    EXPECT_NEAR(DecodedSeconds(mp3), 0.5 * i, 0.05) << mp3;
+    EXPECT_NE(run.err.find("encoded mp3s/track" + std::to_string(i) + ".mp3\n"), std::string::npos);
+  }
+  EXPECT_NE(run.err.find("8/8 files: 100%"), std::string::npos) << run.err;
+}
+
+TEST(TolvoBatch, OneBadInputFailsTheBatchButNotTheOthers) {
+  TempDir dir;
+  WavSpec spec;
+  spec.frames = 22050;
+  WriteWav(dir / "good1.wav", spec);
+  WriteWav(dir / "good2.wav", spec);
+  WriteFile(dir / "broken.wav", Bytes(500, 'x'));
+  ToolRun run = RunTolvo(dir, {"encode", "-j", "2", "good1.wav", "broken.wav", "missing.wav",
+                               "good2.wav", "--out-dir", "out"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("tolvo: broken.wav: Invalid wav file\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("tolvo: missing.wav: The input file or path is invalid\n"),
+            std::string::npos) << run.err;
+  EXPECT_EQ(run.out.rfind("4 files: 2 encoded, 2 failed; ", 0), 0u) << run.out;
+  EXPECT_GT(DecodedSeconds(dir / "out/good1.mp3"), 0.4);
+  EXPECT_GT(DecodedSeconds(dir / "out/good2.mp3"), 0.4);
+  EXPECT_FALSE(Exists(dir / "out/broken.mp3"));
+}
+
+TEST(TolvoBatch, CommandLineMistakes) {
+  TempDir dir;
+  WriteWav(dir / "a.wav", WavSpec{});
+  ToolRun clash = RunTolvo(dir, {"encode", "a.wav", "./a.wav", "--out-dir", "out"});
+  EXPECT_EQ(clash.status, 2);
+  EXPECT_NE(clash.err.find("two inputs would both be encoded to out/a.mp3"), std::string::npos);
+  ToolRun zero = RunTolvo(dir, {"encode", "-j", "0", "a.wav", "--out-dir", "out"});
+  EXPECT_EQ(zero.status, 2);
+  EXPECT_NE(zero.err.find("-j must be a number from 1 to 64, not '0'"), std::string::npos);
+  ToolRun noDir = RunTolvo(dir, {"encode", "-j", "2", "a.wav"});
+  EXPECT_EQ(noDir.status, 2);
+  ToolRun threeNoDir = RunTolvo(dir, {"encode", "a.wav", "a.wav", "a.wav"});
+  EXPECT_EQ(threeNoDir.status, 2);
+  EXPECT_FALSE(Exists(dir / "out"));
+}
+
+}  // namespace
+}  // namespace tolvo::test

@@ -1,0 +1,197 @@
+// "tolvo encode" as a user runs it: with and without a terminal, interrupted with Ctrl-C, and
+// every kind of bad input with its message and exit status; --help and --version.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "tolvo_cli.h"
+
+namespace tolvo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+WavSpec Seconds(int seconds) {
+  WavSpec spec;
+  spec.frames = int64_t{44100} * seconds;
+  return spec;
+}
+
+TEST(TolvoProgram, VersionHelpAndUnknownCommands) {
+  TempDir dir;
+  ToolRun version = RunTolvo(dir, {"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "tolvo 1.3.0\n");
+
+  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+           {"--help"}, {"encode", "--help"}, {"tag", "--help"}, {"tag", "show", "--help"},
+           {"tag", "set", "--help"}, {"tag", "remove", "--help"}, {"genres", "--help"},
+           {"about", "--help"}, {"register", "--help"}, {"unregister", "--help"}}) {
+    ToolRun help = RunTolvo(dir, args);
+    EXPECT_EQ(help.status, 0) << args[0];
+    EXPECT_NE(help.out.find("Usage: tolvo"), std::string::npos) << args[0];
+    EXPECT_NE(help.out.find("Exit status:"), std::string::npos) << args[0];
+    EXPECT_NE(help.out.find("130"), std::string::npos) << args[0];
+  }
+  ToolRun none = RunTolvo(dir, {});
+  EXPECT_EQ(none.status, 2);
+  ToolRun unknown = RunTolvo(dir, {"transcode"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.err, "tolvo: unknown command 'transcode'\nTry 'tolvo --help'.\n");
+}
+
+TEST(TolvoEncode, WithoutATerminalPrintsPlainLinesAndASummary) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", Seconds(3));
+  ToolRun run = RunTolvo(dir, {"encode", "in.wav", "out.mp3", "--bitrate", "192", "--mode", "stereo"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("encoded out.mp3: 3.0 s of audio in ", 0), 0u) << run.out;
+  EXPECT_NE(run.out.find("× real time"), std::string::npos);
+  EXPECT_EQ(run.err.find('\r'), std::string::npos);
+  EXPECT_EQ(run.err.find("\x1b["), std::string::npos);
+  EXPECT_NE(run.err.find("in.wav: 100%"), std::string::npos) << run.err;
+  EXPECT_NEAR(DecodedSeconds(dir / "out.mp3"), 3.0, 0.05);
+}
+
+TEST(TolvoEncode, OnATerminalRedrawsABarInPlace) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", Seconds(20));
+  // script gives tolvo a pseudo-terminal and passes its exit status on.
+  std::string output;
+  int status = RunCommand("cd " + ShellQuote(dir.path()) + " && COLUMNS=100 script -qec " +
+                              ShellQuote(ShellQuote(TolvoPath()) + " encode in.wav out.mp3 --quality high") +
+                              " /dev/null",
+                          &output);
+  ASSERT_EQ(status, 0) << output;
+  EXPECT_NE(output.find("\rin.wav ["), std::string::npos) << output;
+  EXPECT_NE(output.find("\x1b[K"), std::string::npos);
+  EXPECT_NE(output.find("#]  100%"), std::string::npos) << output;
+  EXPECT_NE(output.find("× real time"), std::string::npos);
+  EXPECT_NE(output.find("encoded out.mp3: 20.0 s of audio"), std::string::npos);
+  EXPECT_NEAR(DecodedSeconds(dir / "out.mp3"), 20.0, 0.05);
+}
+
+TEST(TolvoEncode, CtrlCCancelsAndLeavesAShorterValidMp3) {
+  TempDir dir;
+  WriteNoiseWav(dir / "long.wav", 180);
+  // Start tolvo in the background, wait for its first progress line, then press "Ctrl-C".
+  std::string script =
+      "cd " + ShellQuote(dir.path()) + " || exit 1; " + ShellQuote(TolvoPath()) +
+      " encode long.wav cut.mp3 --quality high >out.txt 2>err.txt & pid=$!; "
+      "for i in $(seq 300); do grep -q '%' err.txt 2>/dev/null && break; sleep 0.05; done; "
+      "kill -INT $pid; wait $pid; echo $? >status.txt";
+  RunCommand(script);
+  Bytes status = ReadFile(dir / "status.txt");
+  Bytes err = ReadFile(dir / "err.txt");
+  std::string errText(err.begin(), err.end());
+  EXPECT_EQ(std::string(status.begin(), status.end()), "130\n") << errText;
+
+  std::smatch match;
+  std::regex cancelled("tolvo: cancelled; cut\\.mp3 holds the first ([0-9]+\\.[0-9]) s\n$");
+  ASSERT_TRUE(std::regex_search(errText, match, cancelled)) << errText;
+  double kept = std::stod(match[1]);
+  EXPECT_GT(kept, 0.0);
+  EXPECT_LT(kept, 170.0);
+  // The file ends its stream properly: a decoder plays exactly what tolvo reported.
+  EXPECT_NEAR(DecodedSeconds(dir / "cut.mp3"), kept, 0.15);
+}
+
+TEST(TolvoEncode, InputProblemsNameTheInputFile) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", Seconds(1));
+  fs::create_directory(dir / "folder.wav");
+  WriteFile(dir / "text.wav", Bytes(300, 'x'));
+
+  ToolRun missing = RunTolvo(dir, {"encode", "missing.wav", "out.mp3"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "tolvo: missing.wav: The input file or path is invalid\n");
+
+  ToolRun folder = RunTolvo(dir, {"encode", "folder.wav", "out.mp3"});
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_EQ(folder.err, "tolvo: folder.wav: The input file or path is invalid\n");
+
+  ToolRun notWav = RunTolvo(dir, {"encode", "text.wav", "out.mp3"});
+  EXPECT_EQ(notWav.status, 1);
+  EXPECT_EQ(notWav.err, "tolvo: text.wav: Invalid wav file\n");
+  // The job had created the output already; tolvo takes the empty file away again.
+  EXPECT_FALSE(Exists(dir / "out.mp3"));
+
+  // Another name for the same file would be truncated by the encode.
+  Bytes before = ReadFile(dir / "in.wav");
+  ToolRun same = RunTolvo(dir, {"encode", "in.wav", "./in.wav"});
+  EXPECT_EQ(same.status, 1);
+  EXPECT_EQ(same.err, "tolvo: in.wav: The input file is the same as the output\n");
+  ToolRun sameText = RunTolvo(dir, {"encode", "in.wav", "in.wav"});
+  EXPECT_EQ(sameText.status, 1);
+  EXPECT_EQ(ReadFile(dir / "in.wav"), before);
+}
+
+TEST(TolvoEncode, AnUnreadableInputIsRefusedForAnOrdinaryUser) {
+  TempDir dir;
+  WriteWav(dir / "secret.wav", Seconds(1));
+  fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(dir / "secret.wav", fs::perms::owner_read | fs::perms::owner_write);
+  // As root every file is readable: run tolvo as "nobody".
+  ToolRun run = RunTolvo(dir, {"encode", "secret.wav", "out.mp3"},
+                         "setpriv --reuid=65534 --regid=65534 --clear-groups");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "tolvo: secret.wav: The input file or path is invalid\n");
+  EXPECT_FALSE(Exists(dir / "out.mp3"));
+}
+
+TEST(TolvoEncode, OutputProblemsNameTheOutputFile) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", Seconds(1));
+  WriteFile(dir / "plain", Bytes{1});
+  // A folder that cannot be made, because a file of that name is in the way.
+  ToolRun run = RunTolvo(dir, {"encode", "in.wav", "plain/out.mp3"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "tolvo: plain/out.mp3: Cannot create destination folder\n");
+}
+
+TEST(TolvoEncode, BadOptionValuesAreRefusedBeforeAnyFileIsTouched) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", Seconds(1));
+  struct Case {
+    std::vector<std::string> options;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"--bitrate", "100"}, "--bitrate must be one of 32 40 48 56 64 80 96 112 128 160 192 224 256 320, not '100'"},
+      {{"--bitrate", "fast"}, "--bitrate must be one of 32 40 48 56 64 80 96 112 128 160 192 224 256 320, not 'fast'"},
+      {{"--mode", "Mono"}, "--mode must be stereo|joint|dual|mono, not 'Mono'"},
+      {{"--quality", "best"}, "--quality must be normal|low|high, not 'best'"},
+      {{"--priority", "4"}, "--priority must be 1, 2 or 3, not '4'"},
+      {{"--vbr-max", "256"}, "--vbr-max needs --vbr"},
+      {{"--fast"}, "unknown option '--fast'"},
+      {{"--bitrate"}, "option '--bitrate' wants a value"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"encode", "in.wav", "out.mp3"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    ToolRun run = RunTolvo(dir, args);
+    EXPECT_EQ(run.status, 2) << c.message;
+    EXPECT_EQ(run.err, "tolvo encode: " + c.message + "\nTry 'tolvo encode --help'.\n");
+    EXPECT_FALSE(Exists(dir / "out.mp3")) << c.message;
+  }
+  ToolRun oneFile = RunTolvo(dir, {"encode", "in.wav"});
+  EXPECT_EQ(oneFile.status, 2);
+  EXPECT_EQ(oneFile.err, "tolvo encode: wants IN.wav OUT.mp3\nTry 'tolvo encode --help'.\n");
+}
+
+TEST(TolvoEncode, MonoVbrAtIdlePriorityEncodes) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", Seconds(2));
+  ToolRun run = RunTolvo(dir, {"encode", "in.wav", "sub/dir/out.mp3", "--mode", "mono", "--vbr",
+                               "--vbr-max", "256", "--quality", "low", "--priority", "1"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NEAR(DecodedSeconds(dir / "sub/dir/out.mp3"), 2.0, 0.05);
+  std::string info;
+  RunCommand("mpg123 -v -t " + ShellQuote(dir / "sub/dir/out.mp3") + " 2>&1", &info);
+  EXPECT_NE(info.find("MPEG 1.0 L III vbr 44100 mono"), std::string::npos) << info;
+}
+
+}  // namespace
+}  // namespace tolvo::test

@@ -12,4 +12,8 @@ for bench in "$build"/bench/*; do
   echo "== $(basename "$bench")"
   "$bench" "$@" || status=1
 done
+# The batch benchmark of the tolvo program drives the real program and its worker processes.
+cmake --build "$build" -j2 --target tolvo
+echo "== tolvo_batch_bench.sh"
+bash "$root/bench/tolvo_batch_bench.sh" "$build/out/tolvo" || status=1
 exit $status

@@ -45,7 +45,7 @@ struct BatchItem {
   double seconds = 0;      // length of the input, 0 when unknown
   int percent = 0;
   State state = State::kWaiting;
-  std::string message;     // the failure, or what a cancelled output holds
+  std::string message;  // the failure, or what a cancelled output holds
 };
 
 class BatchRunner;
@@ -101,8 +101,8 @@ void BatchRunner::Redraw() {
   double total = 0, done = 0;
   for (const BatchItem& item : items_) {
     double weight = item.seconds > 0 ? item.seconds : 1.0;
-    bool finished = item.state != BatchItem::State::kWaiting &&
-                    item.state != BatchItem::State::kRunning;
+    bool finished =
+        item.state != BatchItem::State::kWaiting && item.state != BatchItem::State::kRunning;
     total += weight;
     done += weight * (finished ? 100 : item.percent) / 100.0;
   }
@@ -122,7 +122,8 @@ void BatchRunner::StartWaitingItems() {
 }
 
 void BatchRunner::Start(BatchItem& item) {
-  std::vector<std::string> arguments = {program_, kWorkerCommand, "--", item.inputPath, item.outputPath};
+  std::vector<std::string> arguments = {program_, kWorkerCommand, "--", item.inputPath,
+                                        item.outputPath};
   std::vector<std::string> options = SettingsAsArguments(settings_);
   arguments.insert(arguments.begin() + 2, options.begin(), options.end());
   std::vector<const char*> argv;
@@ -143,7 +144,8 @@ void BatchRunner::Start(BatchItem& item) {
     return;
   }
   item.state = BatchItem::State::kRunning;
-  worker->reports.reset(g_data_input_stream_new(g_subprocess_get_stdout_pipe(worker->process.get())));
+  worker->reports.reset(
+      g_data_input_stream_new(g_subprocess_get_stdout_pipe(worker->process.get())));
   Worker* raw = worker.get();
   workers_.push_back(std::move(worker));
   g_data_input_stream_read_line_async(raw->reports.get(), G_PRIORITY_DEFAULT, nullptr,
@@ -155,8 +157,8 @@ void BatchRunner::OnReportLine(GObject* source, GAsyncResult* result, gpointer d
   auto* worker = static_cast<Worker*>(data);
   GError* error = nullptr;
   gsize length = 0;
-  char* line = g_data_input_stream_read_line_finish(G_DATA_INPUT_STREAM(source), result, &length,
-                                                    &error);
+  char* line =
+      g_data_input_stream_read_line_finish(G_DATA_INPUT_STREAM(source), result, &length, &error);
   if (error) g_error_free(error);
   if (!line) {
     worker->reportsEnded = true;
@@ -207,7 +209,8 @@ void BatchRunner::Settle(Worker& worker) {
   if (report == "done" && worker.exitStatus == kExitSuccess) {
     item.state = BatchItem::State::kSucceeded;
     display_->Message("encoded " + item.output);
-  } else if (report.starts_with("cancelled ") || (report.empty() && worker.exitStatus == kExitCancelled)) {
+  } else if (report.starts_with("cancelled ") ||
+             (report.empty() && worker.exitStatus == kExitCancelled)) {
     item.state = BatchItem::State::kCancelled;
     std::string seconds = report.empty() ? "0.0" : report.substr(10);
     item.message = "cancelled; " + item.output + " holds the first " + seconds + " s";
@@ -221,7 +224,8 @@ void BatchRunner::Settle(Worker& worker) {
                      : subject == "output" ? item.output + ": " + text
                                            : item.input + ": " + text;
     } else {
-      item.message = item.input + ": the worker ended with status " + std::to_string(worker.exitStatus);
+      item.message =
+          item.input + ": the worker ended with status " + std::to_string(worker.exitStatus);
     }
     display_->Message("tolvo: " + item.message);
   }
@@ -260,10 +264,19 @@ int BatchRunner::Run() {
   double audio = 0;
   for (const BatchItem& item : items_) {
     switch (item.state) {
-      case BatchItem::State::kSucceeded: ++succeeded; audio += item.seconds; break;
-      case BatchItem::State::kFailed: ++failed; break;
-      case BatchItem::State::kCancelled: ++cancelled; break;
-      default: ++notStarted; break;
+      case BatchItem::State::kSucceeded:
+        ++succeeded;
+        audio += item.seconds;
+        break;
+      case BatchItem::State::kFailed:
+        ++failed;
+        break;
+      case BatchItem::State::kCancelled:
+        ++cancelled;
+        break;
+      default:
+        ++notStarted;
+        break;
     }
   }
   char timing[128];
@@ -304,7 +317,8 @@ int RunBatch(const std::vector<std::string>& inputs, const std::string& outDir, 
       return ReportUsage("encode", "two inputs would both be encoded to " + item.output);
     }
     if (std::optional<WavInfo> wav = ReadWavInfo(item.inputPath)) item.seconds = wav->Seconds();
-    if (std::string problem = CheckDistinctFiles(item.inputPath, item.outputPath); !problem.empty()) {
+    if (std::string problem = CheckDistinctFiles(item.inputPath, item.outputPath);
+        !problem.empty()) {
       item.state = BatchItem::State::kFailed;
       item.message = input + ": " + problem;
     }

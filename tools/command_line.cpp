@@ -31,7 +31,8 @@ std::optional<ParsedArguments> ParseArguments(std::span<const std::string> argum
     }
     std::string name = argument;
     std::optional<std::string> inlineValue;
-    if (size_t equals = argument.find('='); argument.starts_with("--") && equals != std::string::npos) {
+    if (size_t equals = argument.find('=');
+        argument.starts_with("--") && equals != std::string::npos) {
       name = argument.substr(0, equals);
       inlineValue = argument.substr(equals + 1);
     }

@@ -11,7 +11,7 @@
 namespace tolvo::tool {
 
 struct OptionSpec {
-  const char* name;        // "--bitrate"
+  const char* name;  // "--bitrate"
   bool takesValue;
   const char* alias = "";  // "-j", or "" for none
 };

@@ -104,8 +104,8 @@ std::unique_ptr<ControlSession> ControlSession::Open(std::string* error) {
     runtime::ClearErrorInfo();
     std::string beside = ControlLibraryBesideTool();
     if (beside.empty()) {
-      *error = std::string("the TolvoEncode control is not registered and ") +
-               kControlLibraryName + " is not installed beside tolvo";
+      *error = std::string("the TolvoEncode control is not registered and ") + kControlLibraryName +
+               " is not installed beside tolvo";
       return nullptr;
     }
     hr = runtime::CreateObjectFromServer(beside, control::CLSID_TolvoEncode,
@@ -118,8 +118,8 @@ std::unique_ptr<ControlSession> ControlSession::Open(std::string* error) {
 
   runtime::ComPtr<runtime::IConnectionPointContainer> container;
   if (runtime::FAILED(session->control_.As(runtime::IID_IConnectionPointContainer, &container)) ||
-      runtime::FAILED(container->FindConnectionPoint(control::DIID___TolvoEncode,
-                                            session->point_.Put()))) {
+      runtime::FAILED(
+          container->FindConnectionPoint(control::DIID___TolvoEncode, session->point_.Put()))) {
     *error = "the TolvoEncode control offers no __TolvoEncode events";
     return nullptr;
   }

@@ -62,9 +62,10 @@ int EncodeOne(const std::string& input, const std::string& output, const EncodeS
   }
   ProgressDisplay display(std::cerr, columns, fs::path(input).filename().string());
   Clock::time_point start = Clock::now();
-  EncodeOutcome outcome = EncodeThroughControl(
-      *session, inputPath, outputPath, settings,
-      [&](int percent) { display.Update({percent, SecondsSince(start), audioSeconds}); });
+  EncodeOutcome outcome =
+      EncodeThroughControl(*session, inputPath, outputPath, settings, [&](int percent) {
+        display.Update({percent, SecondsSince(start), audioSeconds});
+      });
   double elapsed = SecondsSince(start);
   session.reset();  // lets the engine go before the output is looked at
 
@@ -119,16 +120,16 @@ int RunEncodeCommand(Arguments arguments) {
     if (parsed->Has("--jobs")) {
       std::optional<int> number = ParseNumber(parsed->Value("--jobs"), 1, 64);
       if (!number) {
-        return ReportUsage("encode", "-j must be a number from 1 to 64, not '" +
-                                         parsed->Value("--jobs") + "'");
+        return ReportUsage(
+            "encode", "-j must be a number from 1 to 64, not '" + parsed->Value("--jobs") + "'");
       }
       jobs = *number;
     }
     return RunBatch(files, parsed->Value("--out-dir"), jobs, settings);
   }
   if (files.size() != 2) {
-    return ReportUsage("encode", files.size() < 2 ? "wants IN.wav OUT.mp3"
-                                                  : "many inputs need --out-dir DIR");
+    return ReportUsage(
+        "encode", files.size() < 2 ? "wants IN.wav OUT.mp3" : "many inputs need --out-dir DIR");
   }
   return EncodeOne(files[0], files[1], settings);
 }
@@ -140,7 +141,8 @@ int RunEncodeWorker(Arguments arguments) {
   std::string error;
   std::optional<ParsedArguments> parsed = ParseArguments(arguments, EncodeOptions(), &error);
   EncodeSettings settings;
-  if (!parsed || parsed->positionals.size() != 2 || !ReadEncodeSettings(*parsed, &settings, &error)) {
+  if (!parsed || parsed->positionals.size() != 2 ||
+      !ReadEncodeSettings(*parsed, &settings, &error)) {
     std::cout << "failed - bad worker arguments: " << error << std::endl;
     return kExitUsage;
   }
@@ -170,7 +172,9 @@ int RunEncodeWorker(Arguments arguments) {
       break;
   }
   RemoveEmptyOutputWeMade(output, outputExisted);
-  const char* subject = outcome.errorNumber == 0 ? "-" : outcome.concernsOutput ? "output" : "input";
+  const char* subject = outcome.errorNumber == 0 ? "-"
+                        : outcome.concernsOutput ? "output"
+                                                 : "input";
   std::cout << "failed " << subject << ' ' << outcome.message << std::endl;
   return kExitFailure;
 }

@@ -14,8 +14,8 @@ namespace tolvo::tool {
 struct EncodeOutcome {
   enum class Kind { kSucceeded, kFailed, kCancelled };
   Kind kind = Kind::kFailed;
-  int32_t errorNumber = 0;   // the ErrorCode number; 0 on success
-  std::string message;       // the error's text (trailing blanks removed), or a failure text
+  int32_t errorNumber = 0;      // the ErrorCode number; 0 on success
+  std::string message;          // the error's text (trailing blanks removed), or a failure text
   bool concernsOutput = false;  // the message is about the output file rather than the input
 };
 

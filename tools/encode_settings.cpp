@@ -9,13 +9,14 @@ namespace {
 
 // The bitrates the encode job accepts, in kbit/s; anything else ends a job with an empty output
 // file, so it is refused here instead.
-constexpr std::array kAllowedBitrates = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+constexpr std::array kAllowedBitrates = {32,  40,  48,  56,  64,  80,  96,
+                                         112, 128, 160, 192, 224, 256, 320};
 constexpr std::array<const char*, 4> kModes = {"stereo", "joint", "dual", "mono"};
 constexpr std::array<const char*, 3> kQualities = {"normal", "low", "high"};
 
 constexpr OptionSpec kOptions[] = {
-    {"--bitrate", true},  {"--mode", true},     {"--quality", true}, {"--vbr", false},
-    {"--vbr-max", true},  {"--priority", true}, {"--jobs", true, "-j"}, {"--out-dir", true},
+    {"--bitrate", true}, {"--mode", true},     {"--quality", true},    {"--vbr", false},
+    {"--vbr-max", true}, {"--priority", true}, {"--jobs", true, "-j"}, {"--out-dir", true},
 };
 
 bool ReadBitrate(const ParsedArguments& a, const char* name, int* value, std::string* error) {
@@ -23,7 +24,8 @@ bool ReadBitrate(const ParsedArguments& a, const char* name, int* value, std::st
   std::optional<int> number = ParseNumber(a.Value(name), 1, 100000);
   if (!number || std::find(kAllowedBitrates.begin(), kAllowedBitrates.end(), *number) ==
                      kAllowedBitrates.end()) {
-    *error = std::string(name) + " must be one of 32 40 48 56 64 80 96 112 128 160 192 224 256 320, not '" +
+    *error = std::string(name) +
+             " must be one of 32 40 48 56 64 80 96 112 128 160 192 224 256 320, not '" +
              a.Value(name) + "'";
     return false;
   }
@@ -32,8 +34,8 @@ bool ReadBitrate(const ParsedArguments& a, const char* name, int* value, std::st
 }
 
 template <size_t N>
-bool ReadChoice(const ParsedArguments& a, const char* name, const std::array<const char*, N>& choices,
-                std::string* value, std::string* error) {
+bool ReadChoice(const ParsedArguments& a, const char* name,
+                const std::array<const char*, N>& choices, std::string* value, std::string* error) {
   if (!a.Has(name)) return true;
   std::string given = a.Value(name);
   for (const char* choice : choices) {
@@ -81,8 +83,8 @@ bool ReadEncodeSettings(const ParsedArguments& a, EncodeSettings* s, std::string
 }
 
 std::vector<std::string> SettingsAsArguments(const EncodeSettings& s) {
-  std::vector<std::string> out = {"--bitrate", std::to_string(s.bitrate), "--mode", s.mode,
-                                  "--quality", s.quality};
+  std::vector<std::string> out = {
+      "--bitrate", std::to_string(s.bitrate), "--mode", s.mode, "--quality", s.quality};
   if (s.vbr) {
     out.insert(out.end(), {"--vbr", "--vbr-max", std::to_string(s.vbrMaxBitrate)});
   }

@@ -16,7 +16,7 @@ struct EncodeSettings {
   std::string quality = "normal";  // normal, low, high
   bool vbr = false;
   int vbrMaxBitrate = 320;
-  int priority = 0;                // 1 idle, 2 normal, 3 high; 0 leaves it as it is
+  int priority = 0;  // 1 idle, 2 normal, 3 high; 0 leaves it as it is
 };
 
 // The options above, plus -j/--jobs and --out-dir of a batch.

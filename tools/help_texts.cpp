@@ -3,9 +3,9 @@
 
 namespace tolvo::tool {
 
-#define TOLVO_EXIT_STATUSES                                             \
-  "Exit status:\n"                                                      \
-  "  0    success\n"                                                    \
+#define TOLVO_EXIT_STATUSES                                            \
+  "Exit status:\n"                                                     \
+  "  0    success\n"                                                   \
   "  1    the operation failed (the message names the file and why)\n" \
   "  2    bad command line (unknown option, missing or bad value)\n"   \
   "  130  interrupted with Ctrl-C\n"

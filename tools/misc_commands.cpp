@@ -49,9 +49,11 @@ int RunRegisterCommand(Arguments arguments, bool unregister) {
   }
   std::string server = ControlLibraryBesideTool();
   if (server.empty()) {
-    return ReportError(kExitFailure, std::string(kControlLibraryName) + " is not installed beside tolvo");
+    return ReportError(kExitFailure,
+                       std::string(kControlLibraryName) + " is not installed beside tolvo");
   }
-  runtime::HRESULT hr = unregister ? runtime::UnregisterServer(server) : runtime::RegisterServer(server);
+  runtime::HRESULT hr =
+      unregister ? runtime::UnregisterServer(server) : runtime::RegisterServer(server);
   if (runtime::FAILED(hr)) return ReportError(kExitFailure, server + ": " + FailureText(hr));
   std::cout << (unregister ? "unregistered " : "registered ") << control::kTolvoEncodeProgId << " ("
             << server << ") in " << runtime::RegistryFilePath() << std::endl;

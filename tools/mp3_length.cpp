@@ -13,7 +13,8 @@ constexpr size_t kId3v2SizeOffset = 6;  // four syncsafe bytes, 7 bits each
 constexpr size_t kFrameHeaderSize = 4;
 
 // Bitrates in kbit/s by bitrate index, for MPEG-1 and for MPEG-2/2.5 layer III.
-constexpr int kBitratesV1[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+constexpr int kBitratesV1[16] = {0,   32,  40,  48,  56,  64,  80,  96,
+                                 112, 128, 160, 192, 224, 256, 320, 0};
 constexpr int kBitratesV2[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
 constexpr int kSampleRatesV1[3] = {44100, 48000, 32000};
 
@@ -83,7 +84,8 @@ Mp3Length MeasureMp3(const std::vector<uint8_t>& image) {
 std::optional<Mp3Length> MeasureMp3File(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return {};
-  std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)),
+                             std::istreambuf_iterator<char>());
   return MeasureMp3(image);
 }
 

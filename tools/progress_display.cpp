@@ -60,7 +60,8 @@ std::string FormatProgressBar(const std::string& label, const ProgressSnapshot& 
   // free: writing into it makes some terminals wrap.
   std::string head = label.empty() ? "" : label + " ";
   std::string tails[] = {
-      std::string("  ") + number + (speed.empty() ? "" : "  " + speed) + (left.empty() ? "" : "  " + left),
+      std::string("  ") + number + (speed.empty() ? "" : "  " + speed) +
+          (left.empty() ? "" : "  " + left),
       std::string("  ") + number + (speed.empty() ? "" : "  " + speed),
       std::string("  ") + number,
   };
@@ -70,7 +71,8 @@ std::string FormatProgressBar(const std::string& label, const ProgressSnapshot& 
       if (room < kMinimumBarWidth) continue;
       int width = std::min(room, kMaximumBarWidth);
       int filled = width * percent / 100;
-      return prefix + "[" + std::string(filled, '#') + std::string(width - filled, '.') + "]" + tail;
+      return prefix + "[" + std::string(filled, '#') + std::string(width - filled, '.') + "]" +
+             tail;
     }
   }
   return number;

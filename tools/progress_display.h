@@ -8,9 +8,9 @@
 namespace tolvo::tool {
 
 struct ProgressSnapshot {
-  int percent = 0;             // 0..100
-  double elapsedSeconds = 0;   // since the encode started
-  double audioSeconds = 0;     // length of the whole input; 0 when unknown
+  int percent = 0;            // 0..100
+  double elapsedSeconds = 0;  // since the encode started
+  double audioSeconds = 0;    // length of the whole input; 0 when unknown
 };
 
 // "1:05" or "1:02:03"; negative or non-finite values give "?".

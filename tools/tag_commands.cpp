@@ -38,11 +38,10 @@ constexpr V2Field kV2Fields[] = {
 };
 
 constexpr OptionSpec kSetOptions[] = {
-    {"--v1", false},        {"--v2", false},      {"--title", true},
-    {"--artist", true},     {"--album", true},    {"--year", true},
-    {"--track", true},      {"--genre", true},    {"--comment", true},
-    {"--composer", true},   {"--original-artist", true}, {"--copyright", true},
-    {"--url", true},        {"--encoded-by", true},
+    {"--v1", false},     {"--v2", false},        {"--title", true},           {"--artist", true},
+    {"--album", true},   {"--year", true},       {"--track", true},           {"--genre", true},
+    {"--comment", true}, {"--composer", true},   {"--original-artist", true}, {"--copyright", true},
+    {"--url", true},     {"--encoded-by", true},
 };
 constexpr OptionSpec kVersionOptions[] = {{"--v1", false}, {"--v2", false}};
 
@@ -82,7 +81,9 @@ int ShowTags(const std::string& file) {
   Id3v1Fields v1;
   int32_t v1Result = ReadId3v1(*session, path, &v1, &error);
   if (v1Result < 0 || v1Result == 1) {
-    return ReportError(kExitFailure, file + ": " + (v1Result < 0 ? error : ResultMessage(TagOperation::kReadV1, 1)));
+    return ReportError(
+        kExitFailure,
+        file + ": " + (v1Result < 0 ? error : ResultMessage(TagOperation::kReadV1, 1)));
   }
   Id3v2Fields v2;
   int32_t v2Result = ReadId3v2(*session, path, &v2, &error);
@@ -152,7 +153,8 @@ bool ApplyToId3v1(const ParsedArguments& a, const std::vector<std::string>& genr
   return true;
 }
 
-void ApplyToId3v2(const ParsedArguments& a, const std::vector<std::string>& genres, Id3v2Fields* f) {
+void ApplyToId3v2(const ParsedArguments& a, const std::vector<std::string>& genres,
+                  Id3v2Fields* f) {
   for (const V2Field& field : kV2Fields) {
     if (a.Has(field.option)) f->*field.member = Utf8ToUtf16(a.Value(field.option));
   }
@@ -195,18 +197,23 @@ int SetTags(const std::string& file, const ParsedArguments& a) {
     ApplyToId3v2(a, genres, &v2Fields);
     int32_t written = WriteId3v2(*session, path, v2Fields, &error);
     if (written != 0) {
-      return ReportError(kExitFailure,
-                         file + ": " + (written < 0 ? error : ResultMessage(TagOperation::kWriteV2, written)));
+      return ReportError(
+          kExitFailure,
+          file + ": " + (written < 0 ? error : ResultMessage(TagOperation::kWriteV2, written)));
     }
   }
   if (v1) {
     int32_t written = WriteId3v1(*session, path, v1Fields, &error);
     if (written != 0) {
-      return ReportError(kExitFailure,
-                         file + ": " + (written < 0 ? error : ResultMessage(TagOperation::kWriteV1, written)));
+      return ReportError(
+          kExitFailure,
+          file + ": " + (written < 0 ? error : ResultMessage(TagOperation::kWriteV1, written)));
     }
   }
-  std::cout << file << ": " << (v1 && v2 ? "ID3v1 and ID3v2 tags" : v1 ? "ID3v1 tag" : "ID3v2 tag")
+  std::cout << file << ": "
+            << (v1 && v2 ? "ID3v1 and ID3v2 tags"
+                : v1     ? "ID3v1 tag"
+                         : "ID3v2 tag")
             << " written" << std::endl;
   return kExitSuccess;
 }
@@ -222,18 +229,23 @@ int RemoveTags(const std::string& file, const ParsedArguments& a) {
   if (v2) {
     int32_t result = RemoveId3v2(*session, path, &error);
     if (result != 0) {
-      return ReportError(kExitFailure,
-                         file + ": " + (result < 0 ? error : ResultMessage(TagOperation::kRemoveV2, result)));
+      return ReportError(
+          kExitFailure,
+          file + ": " + (result < 0 ? error : ResultMessage(TagOperation::kRemoveV2, result)));
     }
   }
   if (v1) {
     int32_t result = RemoveId3v1(*session, path, &error);
     if (result != 0) {
-      return ReportError(kExitFailure,
-                         file + ": " + (result < 0 ? error : ResultMessage(TagOperation::kRemoveV1, result)));
+      return ReportError(
+          kExitFailure,
+          file + ": " + (result < 0 ? error : ResultMessage(TagOperation::kRemoveV1, result)));
     }
   }
-  std::cout << file << ": " << (v1 && v2 ? "ID3v1 and ID3v2 tags" : v1 ? "ID3v1 tag" : "ID3v2 tag")
+  std::cout << file << ": "
+            << (v1 && v2 ? "ID3v1 and ID3v2 tags"
+                : v1     ? "ID3v1 tag"
+                         : "ID3v2 tag")
             << " removed" << std::endl;
   return kExitSuccess;
 }

@@ -18,9 +18,9 @@ int32_t Outcome(runtime::HRESULT hr, int32_t result, std::string* error) {
 
 int32_t ReadId3v1(ControlSession& s, const std::string& file, Id3v1Fields* f, std::string* error) {
   int32_t result = 0;
-  runtime::HRESULT hr = s.control().Read_ID3_v1_tag(Utf8ToUtf16(file), &f->track, &f->title,
-                                                    &f->artist, &f->album, &f->year, &f->genre,
-                                                    &f->comment, &result);
+  runtime::HRESULT hr =
+      s.control().Read_ID3_v1_tag(Utf8ToUtf16(file), &f->track, &f->title, &f->artist, &f->album,
+                                  &f->year, &f->genre, &f->comment, &result);
   return Outcome(hr, result, error);
 }
 
@@ -39,9 +39,10 @@ int32_t RemoveId3v1(ControlSession& s, const std::string& file, std::string* err
 
 int32_t ReadId3v2(ControlSession& s, const std::string& file, Id3v2Fields* f, std::string* error) {
   int32_t result = 0;
-  runtime::HRESULT hr = s.control().Read_ID3_v2_tag(
-      Utf8ToUtf16(file), &f->track, &f->title, &f->artist, &f->album, &f->year, &f->genre,
-      &f->comment, &f->encodedBy, &f->url, &f->copyright, &f->originalArtist, &f->composer, &result);
+  runtime::HRESULT hr =
+      s.control().Read_ID3_v2_tag(Utf8ToUtf16(file), &f->track, &f->title, &f->artist, &f->album,
+                                  &f->year, &f->genre, &f->comment, &f->encodedBy, &f->url,
+                                  &f->copyright, &f->originalArtist, &f->composer, &result);
   return Outcome(hr, result, error);
 }
 

@@ -23,10 +23,12 @@ struct Id3v2Fields {
 
 // Each returns the control's result code, or -1 with *error set when the method call failed.
 int32_t ReadId3v1(ControlSession& s, const std::string& file, Id3v1Fields* f, std::string* error);
-int32_t WriteId3v1(ControlSession& s, const std::string& file, const Id3v1Fields& f, std::string* error);
+int32_t WriteId3v1(ControlSession& s, const std::string& file, const Id3v1Fields& f,
+                   std::string* error);
 int32_t RemoveId3v1(ControlSession& s, const std::string& file, std::string* error);
 int32_t ReadId3v2(ControlSession& s, const std::string& file, Id3v2Fields* f, std::string* error);
-int32_t WriteId3v2(ControlSession& s, const std::string& file, const Id3v2Fields& f, std::string* error);
+int32_t WriteId3v2(ControlSession& s, const std::string& file, const Id3v2Fields& f,
+                   std::string* error);
 int32_t RemoveId3v2(ControlSession& s, const std::string& file, std::string* error);
 
 enum class TagOperation { kReadV1, kWriteV1, kRemoveV1, kReadV2, kWriteV2, kRemoveV2 };

@@ -40,7 +40,8 @@ TEST(TolvoBatch, OneBadInputFailsTheBatchButNotTheOthers) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("tolvo: broken.wav: Invalid wav file\n"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("tolvo: missing.wav: The input file or path is invalid\n"),
-            std::string::npos) << run.err;
+            std::string::npos)
+      << run.err;
   EXPECT_EQ(run.out.rfind("4 files: 2 encoded, 2 failed; ", 0), 0u) << run.out;
   EXPECT_GT(DecodedSeconds(dir / "out/good1.mp3"), 0.4);
   EXPECT_GT(DecodedSeconds(dir / "out/good2.mp3"), 0.4);

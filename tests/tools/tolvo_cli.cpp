@@ -16,7 +16,8 @@ std::string TolvoPath() { return OutDir() + "/tolvo"; }
 namespace {
 
 std::string ToolEnvironment(const TempDir& dir) {
-  return "cd " + ShellQuote(dir.path()) + " && env -u DISPLAY -u WAYLAND_DISPLAY TOLVO_REGISTRY_FILE=" +
+  return "cd " + ShellQuote(dir.path()) +
+         " && env -u DISPLAY -u WAYLAND_DISPLAY TOLVO_REGISTRY_FILE=" +
          ShellQuote(dir / "registry.ini") + " ";
 }
 

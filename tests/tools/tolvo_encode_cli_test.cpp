@@ -24,10 +24,17 @@ TEST(TolvoProgram, VersionHelpAndUnknownCommands) {
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "tolvo 1.3.0\n");
 
-  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
-           {"--help"}, {"encode", "--help"}, {"tag", "--help"}, {"tag", "show", "--help"},
-           {"tag", "set", "--help"}, {"tag", "remove", "--help"}, {"genres", "--help"},
-           {"about", "--help"}, {"register", "--help"}, {"unregister", "--help"}}) {
+  for (std::vector<std::string> args :
+       std::vector<std::vector<std::string>>{{"--help"},
+                                             {"encode", "--help"},
+                                             {"tag", "--help"},
+                                             {"tag", "show", "--help"},
+                                             {"tag", "set", "--help"},
+                                             {"tag", "remove", "--help"},
+                                             {"genres", "--help"},
+                                             {"about", "--help"},
+                                             {"register", "--help"},
+                                             {"unregister", "--help"}}) {
     ToolRun help = RunTolvo(dir, args);
     EXPECT_EQ(help.status, 0) << args[0];
     EXPECT_NE(help.out.find("Usage: tolvo"), std::string::npos) << args[0];
@@ -44,7 +51,8 @@ TEST(TolvoProgram, VersionHelpAndUnknownCommands) {
 TEST(TolvoEncode, WithoutATerminalPrintsPlainLinesAndASummary) {
   TempDir dir;
   WriteWav(dir / "in.wav", Seconds(3));
-  ToolRun run = RunTolvo(dir, {"encode", "in.wav", "out.mp3", "--bitrate", "192", "--mode", "stereo"});
+  ToolRun run =
+      RunTolvo(dir, {"encode", "in.wav", "out.mp3", "--bitrate", "192", "--mode", "stereo"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out.rfind("encoded out.mp3: 3.0 s of audio in ", 0), 0u) << run.out;
   EXPECT_NE(run.out.find("× real time"), std::string::npos);
@@ -59,10 +67,11 @@ TEST(TolvoEncode, OnATerminalRedrawsABarInPlace) {
   WriteWav(dir / "in.wav", Seconds(20));
   // script gives tolvo a pseudo-terminal and passes its exit status on.
   std::string output;
-  int status = RunCommand("cd " + ShellQuote(dir.path()) + " && COLUMNS=100 script -qec " +
-                              ShellQuote(ShellQuote(TolvoPath()) + " encode in.wav out.mp3 --quality high") +
-                              " /dev/null",
-                          &output);
+  int status =
+      RunCommand("cd " + ShellQuote(dir.path()) + " && COLUMNS=100 script -qec " +
+                     ShellQuote(ShellQuote(TolvoPath()) + " encode in.wav out.mp3 --quality high") +
+                     " /dev/null",
+                 &output);
   ASSERT_EQ(status, 0) << output;
   EXPECT_NE(output.find("\rin.wav ["), std::string::npos) << output;
   EXPECT_NE(output.find("\x1b[K"), std::string::npos);
@@ -159,8 +168,10 @@ TEST(TolvoEncode, BadOptionValuesAreRefusedBeforeAnyFileIsTouched) {
     std::string message;
   };
   const Case cases[] = {
-      {{"--bitrate", "100"}, "--bitrate must be one of 32 40 48 56 64 80 96 112 128 160 192 224 256 320, not '100'"},
-      {{"--bitrate", "fast"}, "--bitrate must be one of 32 40 48 56 64 80 96 112 128 160 192 224 256 320, not 'fast'"},
+      {{"--bitrate", "100"},
+       "--bitrate must be one of 32 40 48 56 64 80 96 112 128 160 192 224 256 320, not '100'"},
+      {{"--bitrate", "fast"},
+       "--bitrate must be one of 32 40 48 56 64 80 96 112 128 160 192 224 256 320, not 'fast'"},
       {{"--mode", "Mono"}, "--mode must be stereo|joint|dual|mono, not 'Mono'"},
       {{"--quality", "best"}, "--quality must be normal|low|high, not 'best'"},
       {{"--priority", "4"}, "--priority must be 1, 2 or 3, not '4'"},

@@ -20,13 +20,15 @@ void Append(Bytes& b, std::initializer_list<uint8_t> bytes) { b.insert(b.end(), 
 void AppendText(Bytes& b, const char* text) {
   for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(text[i]));
 }
-void AppendLe32(Bytes& b, uint32_t v) { Append(b, {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}); }
+void AppendLe32(Bytes& b, uint32_t v) {
+  Append(b, {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+}
 
 // "fmt " chunk of 16 bytes: PCM, 2 channels, 44100 Hz, 176400 bytes/s, block 4, 16 bits.
 void AppendFmt(Bytes& b) {
   AppendText(b, "fmt ");
-  Append(b, {0x10, 0, 0, 0, 0x01, 0x00, 0x02, 0x00, 0x44, 0xAC, 0, 0,
-             0x10, 0xB1, 0x02, 0x00, 0x04, 0x00, 0x10, 0x00});
+  Append(b, {0x10, 0, 0,    0,    0x01, 0x00, 0x02, 0x00, 0x44, 0xAC,
+             0,    0, 0x10, 0xB1, 0x02, 0x00, 0x04, 0x00, 0x10, 0x00});
 }
 
 TEST(WavHeader, CanonicalHeaderGivesFormatAndSeconds) {
@@ -207,9 +209,14 @@ std::optional<EncodeSettings> Settings(std::vector<std::string> args, std::strin
 
 TEST(EncodeSettingsCheck, RefusesValuesTheEncoderWouldRejectLater) {
   std::string error;
-  for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
-           {"--bitrate", "100"}, {"--bitrate", "abc"}, {"--mode", "Mono"}, {"--quality", "best"},
-           {"--priority", "4"}, {"--vbr-max", "256"}, {"--vbr", "--bitrate", "192", "--vbr-max", "128"}}) {
+  for (std::vector<std::string> bad :
+       std::vector<std::vector<std::string>>{{"--bitrate", "100"},
+                                             {"--bitrate", "abc"},
+                                             {"--mode", "Mono"},
+                                             {"--quality", "best"},
+                                             {"--priority", "4"},
+                                             {"--vbr-max", "256"},
+                                             {"--vbr", "--bitrate", "192", "--vbr-max", "128"}}) {
     EXPECT_FALSE(Settings(bad, &error)) << bad[0] << " " << bad[1];
     EXPECT_FALSE(error.empty());
   }
@@ -217,10 +224,10 @@ TEST(EncodeSettingsCheck, RefusesValuesTheEncoderWouldRejectLater) {
 
 TEST(EncodeSettingsCheck, WorkerArgumentsCarryTheSameSettings) {
   std::string error;
-  std::optional<EncodeSettings> given = Settings(
-      {"--bitrate", "192", "--mode", "mono", "--quality", "high", "--vbr", "--vbr-max", "256",
-       "--priority", "1"},
-      &error);
+  std::optional<EncodeSettings> given =
+      Settings({"--bitrate", "192", "--mode", "mono", "--quality", "high", "--vbr", "--vbr-max",
+                "256", "--priority", "1"},
+               &error);
   ASSERT_TRUE(given) << error;
   std::optional<EncodeSettings> again = Settings(SettingsAsArguments(*given), &error);
   ASSERT_TRUE(again) << error;
@@ -237,8 +244,10 @@ TEST(UtfText, RoundTripAndReplacementOfMalformedInput) {
   std::u16string wide = Utf8ToUtf16(text);
   EXPECT_EQ(wide, u"Café Ümlaut – 日本 😀");
   EXPECT_EQ(Utf16ToUtf8(wide), text);
-  EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
-  EXPECT_EQ(Utf8ToUtf16("\xC3"), u"\uFFFD");          // cut short
+  EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                        "b"),
+            u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("\xC3"), u"\uFFFD");            // cut short
   EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong form of '/'
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }

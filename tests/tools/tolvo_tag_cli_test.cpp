@@ -28,9 +28,13 @@ class TolvoTag : public ::testing::Test {
 };
 
 TEST_F(TolvoTag, SetThenShowBothVersionsKeepsAccents) {
-  ToolRun set = Tolvo({"tag", "set", "song.mp3", "--title", "Café Ümlaut", "--artist", "Zoë Ærø",
-                       "--album", "Señor", "--year", "1999", "--track", "7/12", "--genre", "pop",
-                       "--comment", "à bientôt", "--composer", "Dvořák", "--url", "https://x.example/",
+  ToolRun set = Tolvo({"tag",          "set",         "song.mp3",
+                       "--title",      "Café Ümlaut", "--artist",
+                       "Zoë Ærø",      "--album",     "Señor",
+                       "--year",       "1999",        "--track",
+                       "7/12",         "--genre",     "pop",
+                       "--comment",    "à bientôt",   "--composer",
+                       "Dvořák",       "--url",       "https://x.example/",
                        "--encoded-by", "tolvo"});
   ASSERT_EQ(set.status, 0) << set.err;
   EXPECT_EQ(set.out, "song.mp3: ID3v1 and ID3v2 tags written\n");
@@ -71,10 +75,12 @@ TEST_F(TolvoTag, SetMergesIntoTheExistingTagsAndTakesGenreNumbers) {
   ASSERT_EQ(Tolvo({"tag", "set", "song.mp3", "--artist", "Second"}).status, 0);
   ToolRun show = Tolvo({"tag", "show", "song.mp3"});
   EXPECT_NE(show.out.find("ID3v1:\n  Title:            First\n  Artist:           Second\n"),
-            std::string::npos) << show.out;
+            std::string::npos)
+      << show.out;
   EXPECT_NE(show.out.find("  Genre:            Blues (0)\n"), std::string::npos);
   EXPECT_NE(show.out.find("ID3v2:\n  Title:            First\n  Artist:           Second\n"),
-            std::string::npos) << show.out;
+            std::string::npos)
+      << show.out;
   EXPECT_NE(show.out.find("  Genre:            Blues\n"), std::string::npos);
 }
 
@@ -123,7 +129,8 @@ TEST_F(TolvoTag, FileProblemsAndBadArguments) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err, "tolvo: nope.mp3: no such file\n");
   fs::create_directory(dir_ / "folder.mp3");
-  EXPECT_EQ(Tolvo({"tag", "set", "folder.mp3", "--title", "x"}).err, "tolvo: folder.mp3: not a file\n");
+  EXPECT_EQ(Tolvo({"tag", "set", "folder.mp3", "--title", "x"}).err,
+            "tolvo: folder.mp3: not a file\n");
   EXPECT_EQ(Tolvo({"tag", "remove", "nope.mp3"}).status, 1);
 
   // The read-only attribute is the owner's write bit (S_IWUSR), which root does not need.
@@ -163,7 +170,8 @@ TEST_F(TolvoTag, GenreListAboutAndRegistration) {
   EXPECT_EQ(Tolvo({"tag", "show", "song.mp3"}).status, 0);
   ASSERT_EQ(Tolvo({"unregister"}).status, 0);
   registry = ReadFile(dir_ / "registry.ini");
-  EXPECT_EQ(std::string(registry.begin(), registry.end()).find("TolvoMP3Encode130"), std::string::npos);
+  EXPECT_EQ(std::string(registry.begin(), registry.end()).find("TolvoMP3Encode130"),
+            std::string::npos);
 }
 
 }  // namespace

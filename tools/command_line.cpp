@@ -11,7 +11,7 @@ std::string ParsedArguments::Value(const std::string& name, const std::string& f
 }
 
 std::optional<ParsedArguments> ParseArguments(std::span<const std::string> arguments,
-                                              std::span<const OptionSpec> options,
+                                              std::span<const OptionRule> options,
                                               std::string* error) {
   ParsedArguments parsed;
   bool optionsEnded = false;
@@ -36,28 +36,28 @@ std::optional<ParsedArguments> ParseArguments(std::span<const std::string> argum
       name = argument.substr(0, equals);
       inlineValue = argument.substr(equals + 1);
     }
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& option : options) {
-      if (name == option.name || (option.alias[0] != '\0' && name == option.alias)) spec = &option;
+    const OptionRule* rule = nullptr;
+    for (const OptionRule& option : options) {
+      if (name == option.name || (option.alias[0] != '\0' && name == option.alias)) rule = &option;
     }
-    if (!spec) {
+    if (!rule) {
       *error = "unknown option '" + name + "'";
       return std::nullopt;
     }
-    if (!spec->takesValue) {
+    if (!rule->takesValue) {
       if (inlineValue) {
-        *error = "option '" + std::string(spec->name) + "' takes no value";
+        *error = "option '" + std::string(rule->name) + "' takes no value";
         return std::nullopt;
       }
-      parsed.values[spec->name] = "";
+      parsed.values[rule->name] = "";
       continue;
     }
     if (inlineValue) {
-      parsed.values[spec->name] = *inlineValue;
+      parsed.values[rule->name] = *inlineValue;
     } else if (i + 1 < arguments.size()) {
-      parsed.values[spec->name] = arguments[++i];
+      parsed.values[rule->name] = arguments[++i];
     } else {
-      *error = "option '" + std::string(spec->name) + "' wants a value";
+      *error = "option '" + std::string(rule->name) + "' wants a value";
       return std::nullopt;
     }
   }

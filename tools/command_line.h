@@ -10,7 +10,7 @@
 
 namespace tolvo::tool {
 
-struct OptionSpec {
+struct OptionRule {
   const char* name;  // "--bitrate"
   bool takesValue;
   const char* alias = "";  // "-j", or "" for none
@@ -28,7 +28,7 @@ struct ParsedArguments {
 // nullopt with *error set for an unknown option or a missing value. A repeated option keeps
 // its last value.
 std::optional<ParsedArguments> ParseArguments(std::span<const std::string> arguments,
-                                              std::span<const OptionSpec> options,
+                                              std::span<const OptionRule> options,
                                               std::string* error);
 
 // A whole decimal number in [minimum, maximum]; nullopt for anything else.

@@ -14,7 +14,7 @@ constexpr std::array kAllowedBitrates = {32,  40,  48,  56,  64,  80,  96,
 constexpr std::array<const char*, 4> kModes = {"stereo", "joint", "dual", "mono"};
 constexpr std::array<const char*, 3> kQualities = {"normal", "low", "high"};
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRule kOptions[] = {
     {"--bitrate", true}, {"--mode", true},     {"--quality", true},    {"--vbr", false},
     {"--vbr-max", true}, {"--priority", true}, {"--jobs", true, "-j"}, {"--out-dir", true},
 };
@@ -52,7 +52,7 @@ bool ReadChoice(const ParsedArguments& a, const char* name,
 
 }  // namespace
 
-std::span<const OptionSpec> EncodeOptions() { return kOptions; }
+std::span<const OptionRule> EncodeOptions() { return kOptions; }
 
 bool ReadEncodeSettings(const ParsedArguments& a, EncodeSettings* s, std::string* error) {
   if (!ReadBitrate(a, "--bitrate", &s->bitrate, error) ||

@@ -20,7 +20,7 @@ struct EncodeSettings {
 };
 
 // The options above, plus -j/--jobs and --out-dir of a batch.
-std::span<const OptionSpec> EncodeOptions();
+std::span<const OptionRule> EncodeOptions();
 
 // Checks every value up front, so that a bad one is refused before any file is touched.
 // false with *error (one line) for a bad value.

@@ -37,13 +37,13 @@ constexpr V2Field kV2Fields[] = {
     {"--encoded-by", "Encoded by", &Id3v2Fields::encodedBy},
 };
 
-constexpr OptionSpec kSetOptions[] = {
+constexpr OptionRule kSetOptions[] = {
     {"--v1", false},     {"--v2", false},        {"--title", true},           {"--artist", true},
     {"--album", true},   {"--year", true},       {"--track", true},           {"--genre", true},
     {"--comment", true}, {"--composer", true},   {"--original-artist", true}, {"--copyright", true},
     {"--url", true},     {"--encoded-by", true},
 };
-constexpr OptionSpec kVersionOptions[] = {{"--v1", false}, {"--v2", false}};
+constexpr OptionRule kVersionOptions[] = {{"--v1", false}, {"--v2", false}};
 
 std::string Trimmed(const std::u16string& text) {
   std::string utf8 = Utf16ToUtf8(text);
@@ -259,7 +259,7 @@ int RunTagCommand(Arguments arguments) {
     std::cout << kTagHelp;
     return kExitSuccess;
   }
-  std::span<const OptionSpec> options;
+  std::span<const OptionRule> options;
   const char* help = nullptr;
   if (action == "show") {
     help = kTagShowHelp;

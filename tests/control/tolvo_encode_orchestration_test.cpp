@@ -16,7 +16,7 @@ using control::EncodeOrchestration;
 class OrchestrationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteWav(input_, WavSpec{.frames = 100});
+    WriteWav(input_, WavFormat{.frames = 100});
     engine_.answer = [this](const std::string& command, std::u16string*, int32_t) -> int32_t {
       if (command == "intreturn") return jobState_;
       if (command == "progress") return progress_;

@@ -132,7 +132,7 @@ class ControlHostTest : public ::testing::Test {
   }
   std::u16string Path(const std::string& name) const { return U16(dir_ / name); }
   std::u16string Wav(const std::string& name, double seconds = 1.0) const {
-    WriteWav(dir_ / name, WavSpec{.frames = static_cast<int64_t>(44100 * seconds)});
+    WriteWav(dir_ / name, WavFormat{.frames = static_cast<int64_t>(44100 * seconds)});
     return Path(name);
   }
 

@@ -62,27 +62,27 @@ void Put32(Bytes& b, size_t at, uint32_t v) {
 }
 }  // namespace
 
-Bytes MakeWav(const WavSpec& spec) {
-  const int bytesPerSample = spec.bitsPerSample / 8;
+Bytes MakeWav(const WavFormat& wavFormat) {
+  const int bytesPerSample = wavFormat.bitsPerSample / 8;
   const uint32_t dataSize =
-      static_cast<uint32_t>(spec.frames * spec.channels * bytesPerSample);
+      static_cast<uint32_t>(wavFormat.frames * wavFormat.channels * bytesPerSample);
   Bytes b(44 + dataSize, 0);
   std::copy_n("RIFF", 4, b.begin());
   Put32(b, 4, 36 + dataSize);
   std::copy_n("WAVEfmt ", 8, b.begin() + 8);
   Put32(b, 16, 16);
-  Put16(b, 20, static_cast<uint16_t>(spec.formatTag));
-  Put16(b, 22, static_cast<uint16_t>(spec.channels));
-  Put32(b, 24, static_cast<uint32_t>(spec.sampleRate));
-  Put32(b, 28, static_cast<uint32_t>(spec.sampleRate * spec.channels * bytesPerSample));
-  Put16(b, 32, static_cast<uint16_t>(spec.channels * bytesPerSample));
-  Put16(b, 34, static_cast<uint16_t>(spec.bitsPerSample));
+  Put16(b, 20, static_cast<uint16_t>(wavFormat.formatTag));
+  Put16(b, 22, static_cast<uint16_t>(wavFormat.channels));
+  Put32(b, 24, static_cast<uint32_t>(wavFormat.sampleRate));
+  Put32(b, 28, static_cast<uint32_t>(wavFormat.sampleRate * wavFormat.channels * bytesPerSample));
+  Put16(b, 32, static_cast<uint16_t>(wavFormat.channels * bytesPerSample));
+  Put16(b, 34, static_cast<uint16_t>(wavFormat.bitsPerSample));
   std::copy_n("data", 4, b.begin() + 36);
   Put32(b, 40, dataSize);
   size_t at = 44;
-  for (int64_t i = 0; i < spec.frames; ++i) {
-    for (int c = 0; c < spec.channels; ++c) {
-      double s = 0.3 * std::sin(2 * M_PI * (440.0 + 220.0 * c) * i / spec.sampleRate);
+  for (int64_t i = 0; i < wavFormat.frames; ++i) {
+    for (int c = 0; c < wavFormat.channels; ++c) {
+      double s = 0.3 * std::sin(2 * M_PI * (440.0 + 220.0 * c) * i / wavFormat.sampleRate);
       if (bytesPerSample == 1) {
         b[at++] = static_cast<uint8_t>(128 + std::lround(s * 127));
       } else {
@@ -94,7 +94,7 @@ Bytes MakeWav(const WavSpec& spec) {
   return b;
 }
 
-void WriteWav(const std::string& path, const WavSpec& spec) { WriteFile(path, MakeWav(spec)); }
+void WriteWav(const std::string& path, const WavFormat& wavFormat) { WriteFile(path, MakeWav(wavFormat)); }
 
 std::string OutDir() { return TOLVO_OUT_DIR; }
 std::string SourceDir() { return TOLVO_SOURCE_DIR; }

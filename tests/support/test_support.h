@@ -31,7 +31,7 @@ bool Exists(const std::string& path);
 int64_t SizeOf(const std::string& path);  // -1 when missing
 std::vector<std::string> ListFolder(const std::string& path);
 
-struct WavSpec {
+struct WavFormat {
   int channels = 2;
   int sampleRate = 44100;
   int bitsPerSample = 16;
@@ -40,8 +40,8 @@ struct WavSpec {
 };
 
 // Canonical 44-byte-header PCM WAV with a quiet sine (a different pitch per channel).
-Bytes MakeWav(const WavSpec& spec);
-void WriteWav(const std::string& path, const WavSpec& spec);
+Bytes MakeWav(const WavFormat& wavFormat);
+void WriteWav(const std::string& path, const WavFormat& wavFormat);
 
 // The folder that holds the built libraries and programs of the system.
 std::string OutDir();

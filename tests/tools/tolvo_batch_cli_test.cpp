@@ -10,10 +10,10 @@ TEST(TolvoBatch, EightFilesTwoAtATimeAllDecode) {
   TempDir dir;
   std::vector<std::string> args = {"encode", "-j", "2"};
   for (int i = 1; i <= 8; ++i) {
-    WavSpec spec;
-    spec.frames = int64_t{22050} * i;  // i half-seconds, so each result can be told apart
+    WavFormat wavFormat;
+    wavFormat.frames = int64_t{22050} * i;  // i half-seconds, so each result can be told apart
     std::string name = "track" + std::to_string(i) + ".wav";
-    WriteWav(dir / name, spec);
+    WriteWav(dir / name, wavFormat);
     args.push_back(name);
   }
   args.insert(args.end(), {"--out-dir", "mp3s", "--bitrate", "160"});
@@ -30,10 +30,10 @@ TEST(TolvoBatch, EightFilesTwoAtATimeAllDecode) {
 
 TEST(TolvoBatch, OneBadInputFailsTheBatchButNotTheOthers) {
   TempDir dir;
-  WavSpec spec;
-  spec.frames = 22050;
-  WriteWav(dir / "good1.wav", spec);
-  WriteWav(dir / "good2.wav", spec);
+  WavFormat wavFormat;
+  wavFormat.frames = 22050;
+  WriteWav(dir / "good1.wav", wavFormat);
+  WriteWav(dir / "good2.wav", wavFormat);
   WriteFile(dir / "broken.wav", Bytes(500, 'x'));
   ToolRun run = RunTolvo(dir, {"encode", "-j", "2", "good1.wav", "broken.wav", "missing.wav",
                                "good2.wav", "--out-dir", "out"});
@@ -50,7 +50,7 @@ TEST(TolvoBatch, OneBadInputFailsTheBatchButNotTheOthers) {
 
 TEST(TolvoBatch, CommandLineMistakes) {
   TempDir dir;
-  WriteWav(dir / "a.wav", WavSpec{});
+  WriteWav(dir / "a.wav", WavFormat{});
   ToolRun clash = RunTolvo(dir, {"encode", "a.wav", "./a.wav", "--out-dir", "out"});
   EXPECT_EQ(clash.status, 2);
   EXPECT_NE(clash.err.find("two inputs would both be encoded to out/a.mp3"), std::string::npos);

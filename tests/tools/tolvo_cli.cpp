@@ -39,9 +39,9 @@ ToolRun RunTolvo(const TempDir& dir, const std::vector<std::string>& arguments,
 }
 
 void WriteNoiseWav(const std::string& path, int seconds) {
-  WavSpec spec;
-  spec.frames = int64_t{44100} * seconds;
-  Bytes wav = MakeWav(spec);
+  WavFormat wavFormat;
+  wavFormat.frames = int64_t{44100} * seconds;
+  Bytes wav = MakeWav(wavFormat);
   std::mt19937 random(7);
   for (size_t i = 44; i < wav.size(); ++i) wav[i] = static_cast<uint8_t>(random());
   WriteFile(path, wav);

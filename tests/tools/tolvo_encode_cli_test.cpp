@@ -12,10 +12,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-WavSpec Seconds(int seconds) {
-  WavSpec spec;
-  spec.frames = int64_t{44100} * seconds;
-  return spec;
+WavFormat Seconds(int seconds) {
+  WavFormat wavFormat;
+  wavFormat.frames = int64_t{44100} * seconds;
+  return wavFormat;
 }
 
 TEST(TolvoProgram, VersionHelpAndUnknownCommands) {

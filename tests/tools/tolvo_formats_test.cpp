@@ -175,7 +175,7 @@ TEST(ProgressText, BarFitsTheTerminalAndFillsWithThePercentage) {
 }
 
 TEST(CommandLine, LongOptionsAliasesAndPositionals) {
-  const OptionSpec options[] = {{"--bitrate", true}, {"--vbr", false}, {"--jobs", true, "-j"}};
+  const OptionRule options[] = {{"--bitrate", true}, {"--vbr", false}, {"--jobs", true, "-j"}};
   std::vector<std::string> args = {"a.wav", "--bitrate=192", "-j", "3", "--vbr", "--", "--odd.wav"};
   std::string error;
   std::optional<ParsedArguments> parsed = ParseArguments(args, options, &error);

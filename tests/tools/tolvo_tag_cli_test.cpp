@@ -14,9 +14,9 @@ namespace fs = std::filesystem;
 class TolvoTag : public ::testing::Test {
  protected:
   void SetUp() override {
-    WavSpec spec;
-    spec.frames = 44100;
-    WriteWav(dir_ / "in.wav", spec);
+    WavFormat wavFormat;
+    wavFormat.frames = 44100;
+    WriteWav(dir_ / "in.wav", wavFormat);
     ToolRun run = RunTolvo(dir_, {"encode", "in.wav", "song.mp3"});
     ASSERT_EQ(run.status, 0) << run.err;
     untagged_ = ReadFile(dir_ / "song.mp3");

@@ -25,6 +25,18 @@ BeStatus Guarded(Work&& work) noexcept {
   }
 }
 
+// Runs `work` on a live stream under its lock; a handle that names no live stream is refused.
+template <typename Work>
+BeStatus WithLiveStream(BeStream stream, Work&& work) noexcept {
+  return Guarded([&]() -> BeStatus {
+    auto live = StreamRegistry::Instance().Find(stream);
+    if (!live) return kBeInvalidStream;
+    std::lock_guard<std::mutex> guard(live->lock);
+    if (!live->stream) return kBeInvalidStream;
+    return work(*live->stream);
+  });
+}
+
 }  // namespace
 
 #define TOLVO_EXPORT extern "C" __attribute__((visibility("default")))
@@ -50,24 +62,15 @@ TOLVO_EXPORT BeStatus beInitStream(const BeConfig* config, uint32_t* samplesPerC
 TOLVO_EXPORT BeStatus beEncodeChunk(BeStream stream, uint32_t sampleCount, const int16_t* samples,
                                     uint8_t* output, uint32_t* bytesProduced) {
   if (bytesProduced) *bytesProduced = 0;
-  return Guarded([&]() -> BeStatus {
-    auto live = StreamRegistry::Instance().Find(stream);
-    if (!live) return kBeInvalidStream;
-    std::lock_guard<std::mutex> guard(live->lock);
-    if (!live->stream) return kBeInvalidStream;
-    return live->stream->EncodeChunk(sampleCount, samples, output, bytesProduced);
+  return WithLiveStream(stream, [&](LameStream& lame) {
+    return lame.EncodeChunk(sampleCount, samples, output, bytesProduced);
   });
 }
 
 TOLVO_EXPORT BeStatus beDeinitStream(BeStream stream, uint8_t* output, uint32_t* bytesProduced) {
   if (bytesProduced) *bytesProduced = 0;
-  return Guarded([&]() -> BeStatus {
-    auto live = StreamRegistry::Instance().Find(stream);
-    if (!live) return kBeInvalidStream;
-    std::lock_guard<std::mutex> guard(live->lock);
-    if (!live->stream) return kBeInvalidStream;
-    return live->stream->Flush(output, bytesProduced);
-  });
+  return WithLiveStream(stream,
+                        [&](LameStream& lame) { return lame.Flush(output, bytesProduced); });
 }
 
 TOLVO_EXPORT BeStatus beCloseStream(BeStream stream) {
@@ -85,13 +88,9 @@ TOLVO_EXPORT BeStatus beCloseStream(BeStream stream) {
 // its final frame count, delay and padding; before the flush the file is left as it is.
 TOLVO_EXPORT BeStatus beWriteInfoTag(BeStream stream, const char* mp3Path) {
   if (!mp3Path) return kBeInvalidArgument;
-  return Guarded([&]() -> BeStatus {
-    auto live = StreamRegistry::Instance().Find(stream);
-    if (!live) return kBeInvalidStream;
-    std::lock_guard<std::mutex> guard(live->lock);
-    if (!live->stream) return kBeInvalidStream;
-    if (!live->stream->flushed()) return kBeWrongState;
-    const std::vector<uint8_t> frame = live->stream->InfoFrame();
+  return WithLiveStream(stream, [&](LameStream& lame) -> BeStatus {
+    if (!lame.flushed()) return kBeWrongState;
+    const std::vector<uint8_t> frame = lame.InfoFrame();
     if (frame.empty()) return kBeOk;  // no frame was reserved: the file is complete as it is
     return WriteInfoFrame(mp3Path, frame);
   });

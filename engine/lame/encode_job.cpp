@@ -47,7 +47,8 @@ class EncodeJob {
   int32_t ReleaseFiles(int32_t result);  // step 18
   void FinishStream();                   // step 19
   int64_t ReadChunk();                   // 16-bit values read, -1 on a read error
-  bool WriteEncoded(uint32_t bytes);
+  // Checks an encoder call's status and writes what it produced: 0, 106 or 107.
+  int32_t WriteEncoded(encoder::BeStatus status, uint32_t produced);
   bool CancelRequested() const { return state_.cancelRequested.load() != 0; }
 
   platform::FileSystem& fs_;
@@ -178,9 +179,18 @@ int64_t EncodeJob::ReadChunk() {
   return channels_ == 2 ? values - values % 2 : values;
 }
 
-bool EncodeJob::WriteEncoded(uint32_t bytes) {
-  if (bytes == 0) return true;
-  return output_.WriteFull(encoded_.get(), bytes) == static_cast<int64_t>(bytes);
+int32_t EncodeJob::WriteEncoded(encoder::BeStatus status, uint32_t produced) {
+  // An encoder that claims more bytes than its buffer holds has failed too.
+  if (status != 0 || produced > encodedCapacity_) {
+    Trace("encoder failed (%lu)\n", static_cast<unsigned long>(status));
+    return kJobEncoderFailed;
+  }
+  if (produced > 0 &&
+      output_.WriteFull(encoded_.get(), produced) != static_cast<int64_t>(produced)) {
+    Trace("Output file write error\n");
+    return kJobOutputWriteFailed;
+  }
+  return kJobSucceeded;
 }
 
 int32_t EncodeJob::EncodeSamples() {
@@ -200,13 +210,8 @@ int32_t EncodeJob::EncodeSamples() {
     uint32_t produced = 0;
     const encoder::BeStatus status = encoder_->encodeChunk(
         stream_, static_cast<uint32_t>(count), samples_.get(), encoded_.get(), &produced);
-    if (status != 0 || produced > encodedCapacity_) {
-      Trace("encoder failed (%lu)\n", static_cast<unsigned long>(status));
-      return kJobEncoderFailed;
-    }
-    if (!WriteEncoded(produced)) {
-      Trace("Output file write error\n");
-      return kJobOutputWriteFailed;
+    if (const int32_t result = WriteEncoded(status, produced); result != kJobSucceeded) {
+      return result;
     }
     consumed_ += 2 * count;
     state_.progress.store(ProgressPercent(inputSize_, consumed_));
@@ -219,15 +224,7 @@ int32_t EncodeJob::EncodeSamples() {
 int32_t EncodeJob::Flush() {
   uint32_t produced = 0;
   const encoder::BeStatus status = encoder_->deinitStream(stream_, encoded_.get(), &produced);
-  if (status != 0 || produced > encodedCapacity_) {
-    Trace("encoder failed (%lu)\n", static_cast<unsigned long>(status));
-    return kJobEncoderFailed;
-  }
-  if (!WriteEncoded(produced)) {
-    Trace("Output file write error\n");
-    return kJobOutputWriteFailed;
-  }
-  return kJobSucceeded;
+  return WriteEncoded(status, produced);
 }
 
 int32_t EncodeJob::ReleaseFiles(int32_t result) {

@@ -11,34 +11,20 @@
 #include <thread>
 
 #include "core/engine_state.h"
+#include "engine_client.h"
 #include "test_support.h"
 #include "tolvo/platform/dynamic_library.h"
 #include "tolvo/platform/process_priority.h"
 #include "tolvo/system_files.h"
 
-extern "C" int32_t interface1(const char* command, intptr_t a1, intptr_t a2, intptr_t a3);
 
 namespace tolvo::engine {
 namespace {
 
+using namespace test_client;
+
 using namespace std::chrono_literals;
 
-int32_t Send(const char* command, intptr_t a1 = 0, intptr_t a2 = 0) {
-  return interface1(command, a1, a2, 0);
-}
-intptr_t Text(const std::string& text) { return reinterpret_cast<intptr_t>(text.c_str()); }
-
-// Polls like the control does; gives up (and fails) after a minute.
-int32_t WaitForResult() {
-  for (int i = 0; i < 60 * 20; ++i) {
-    const int32_t result = Send("intreturn");
-    if (result != kJobRunning) return result;
-    std::this_thread::sleep_for(50ms);
-  }
-  ADD_FAILURE() << "the job did not end";
-  Send("cancel");
-  return Send("intreturn");
-}
 
 class EncodeJobTest : public ::testing::Test {
  protected:
@@ -56,8 +42,7 @@ class EncodeJobTest : public ::testing::Test {
     Send("intpriority", 2);
   }
   int32_t Encode(const std::string& input, const std::string& output) {
-    EXPECT_EQ(Send("passfiles", Text(input), Text(output)), 0);
-    return WaitForResult();
+    return EncodeThroughInterface(input, output);
   }
 
   static inline platform::LibraryHandle encoder_ =

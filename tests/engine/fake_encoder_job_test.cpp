@@ -10,34 +10,20 @@
 #include <thread>
 
 #include "core/engine_state.h"
+#include "engine_client.h"
 #include "fake_encoder.h"
 #include "lame/encode_job.h"
 #include "test_support.h"
 #include "tolvo/platform/dynamic_library.h"
 
-extern "C" int32_t interface1(const char* command, intptr_t a1, intptr_t a2, intptr_t a3);
 
 namespace tolvo::engine {
 namespace {
 
+using namespace test_client;
+
 using namespace std::chrono_literals;
 
-int32_t Send(const char* command, intptr_t a1 = 0, intptr_t a2 = 0) {
-  return interface1(command, a1, a2, 0);
-}
-intptr_t Text(const std::string& text) { return reinterpret_cast<intptr_t>(text.c_str()); }
-
-int32_t RunThroughInterface(const std::string& input, const std::string& output) {
-  EXPECT_EQ(Send("passfiles", Text(input), Text(output)), 0);
-  for (int i = 0; i < 20 * 60; ++i) {
-    const int32_t result = Send("intreturn");
-    if (result != kJobRunning) return result;
-    std::this_thread::sleep_for(50ms);
-  }
-  ADD_FAILURE() << "the job did not end";
-  Send("cancel");
-  return Send("intreturn");
-}
 
 class FakeEncoderJobTest : public ::testing::Test {
  protected:
@@ -88,7 +74,7 @@ TEST_F(FakeEncoderJobTest, FillsTheRecordAndEndsTheStreamInOrder) {
   Send("vbr", 1);
   Send("vbrmaxbitrate", 500);  // passed on untested; only the encoder may refuse it
   Send("quality", 2);
-  ASSERT_EQ(RunThroughInterface(wav_, mp3_), kJobSucceeded);
+  ASSERT_EQ(EncodeThroughInterface(wav_, mp3_), kJobSucceeded);
   const FakeEncoderLog log = Log();
   EXPECT_EQ(log.config.configKind, 256u);
   EXPECT_EQ(log.config.inputSampleRate, 44100u);
@@ -112,19 +98,19 @@ TEST_F(FakeEncoderJobTest, ChannelModeFollowsTheInput) {
   test::WriteWav(wav_, {.channels = 1, .sampleRate = 8000, .frames = 100});
   for (int32_t mode : {0, 1, 2, 3, 4}) {
     Send("stereomode", mode);
-    ASSERT_EQ(RunThroughInterface(wav_, mp3_), kJobSucceeded);
+    ASSERT_EQ(EncodeThroughInterface(wav_, mp3_), kJobSucceeded);
     EXPECT_EQ(Log().config.channelMode, 3u) << "mono input, stereomode " << mode;
   }
   test::WriteWav(wav_, {.channels = 2, .frames = 100});
   Send("stereomode", 3);
-  ASSERT_EQ(RunThroughInterface(wav_, mp3_), kJobSucceeded);
+  ASSERT_EQ(EncodeThroughInterface(wav_, mp3_), kJobSucceeded);
   EXPECT_EQ(Log().config.channelMode, 4u);
   EXPECT_EQ(State().stereoMode.load(), 4);
 }
 
 TEST_F(FakeEncoderJobTest, RefusedStreamIsNeitherTaggedNorClosed) {
   Plan({.initStatus = 1});
-  EXPECT_EQ(RunThroughInterface(wav_, mp3_), kJobStreamRefused);
+  EXPECT_EQ(EncodeThroughInterface(wav_, mp3_), kJobStreamRefused);
   const FakeEncoderLog log = Log();
   EXPECT_EQ(log.chunkCalls, 0);
   EXPECT_EQ(log.infoTagCalls, 0);
@@ -134,7 +120,7 @@ TEST_F(FakeEncoderJobTest, RefusedStreamIsNeitherTaggedNorClosed) {
 
 TEST_F(FakeEncoderJobTest, FailedFirstChunkSkipsTheFlushButEndsTheStream) {
   Plan({.chunkStatus = 5, .failAtChunk = 1});
-  EXPECT_EQ(RunThroughInterface(wav_, mp3_), kJobEncoderFailed);
+  EXPECT_EQ(EncodeThroughInterface(wav_, mp3_), kJobEncoderFailed);
   const FakeEncoderLog log = Log();
   EXPECT_EQ(log.chunkCalls, 1);
   EXPECT_EQ(log.flushCalls, 0);
@@ -144,14 +130,14 @@ TEST_F(FakeEncoderJobTest, FailedFirstChunkSkipsTheFlushButEndsTheStream) {
 
 TEST_F(FakeEncoderJobTest, FailedFlushIsAnEncoderFailure) {
   Plan({.flushStatus = 5});
-  EXPECT_EQ(RunThroughInterface(wav_, mp3_), kJobEncoderFailed);
+  EXPECT_EQ(EncodeThroughInterface(wav_, mp3_), kJobEncoderFailed);
   EXPECT_EQ(Log().infoTagCalls, 1);
   EXPECT_EQ(Log().closeCalls, 1);
 }
 
 TEST_F(FakeEncoderJobTest, EncoderClaimingMoreThanItsBufferIsAFailure) {
   Plan({.chunkOutputBytes = 2 * kFakeOutputBufferSize + 1});
-  EXPECT_EQ(RunThroughInterface(wav_, mp3_), kJobEncoderFailed);
+  EXPECT_EQ(EncodeThroughInterface(wav_, mp3_), kJobEncoderFailed);
   EXPECT_EQ(test::SizeOf(mp3_), 0);
 }
 
@@ -248,7 +234,7 @@ TEST(UnboundEncoderDeathTest, MissingLibraryEndsTheJobWith101) {
       {
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
-        std::exit(RunThroughInterface(wav, dir / "out.mp3"));
+        std::exit(EncodeThroughInterface(wav, dir / "out.mp3"));
       },
       ::testing::ExitedWithCode(101), "tolvomp3enc1");
 }

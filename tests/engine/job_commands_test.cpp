@@ -8,16 +8,14 @@
 #include <thread>
 
 #include "core/engine_state.h"
+#include "engine_client.h"
 
-extern "C" int32_t interface1(const char* command, intptr_t a1, intptr_t a2, intptr_t a3);
 
 namespace tolvo::engine {
 namespace {
 
-int32_t Send(const char* command, intptr_t a1 = 0, intptr_t a2 = 0) {
-  return interface1(command, a1, a2, 0);
-}
-intptr_t Text(const char* text) { return reinterpret_cast<intptr_t>(text); }
+using namespace test_client;
+
 
 // Each test starts from the state a freshly loaded engine has. (Run before any other test of the
 // same process, the first test also sees it; gtest_discover_tests gives each test its process.)

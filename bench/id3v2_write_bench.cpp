@@ -76,7 +76,8 @@ bool CopyAndSync(FileSystem& fs, const std::string& from, const std::string& to)
   if (!source.IsOpen() || !destination.IsOpen()) return false;
   std::vector<char> buffer(kBlock);
   const int64_t size = source.Size();
-  if (tolvo::engine::CopyBytes(source, destination, size, buffer) != tolvo::engine::CopyResult::kDone)
+  if (tolvo::engine::CopyBytes(source, destination, size, buffer) !=
+      tolvo::engine::CopyResult::kDone)
     return false;
   return destination.Sync() && destination.Close();
 }

@@ -45,9 +45,8 @@ void EncodeOrchestration::RaiseErrorCode(int32_t number) {
 
 void EncodeOrchestration::MP3Encode(const std::u16string& inputFile,
                                     const std::u16string& outputFile, int32_t bitrate,
-                                    std::u16string_view stereoMode,
-                                    std::u16string_view mp3Quality, int32_t vbr,
-                                    int32_t vbrMaxBitrate) {
+                                    std::u16string_view stereoMode, std::u16string_view mp3Quality,
+                                    int32_t vbr, int32_t vbrMaxBitrate) {
   engine_.Init();
   if (engine_.CallWindow(u"intreturn", kBlank, kBlank, kBlank) == kJobRunning) {
     return RaiseErrorCode(kErrorAlreadyExecuting);

@@ -22,9 +22,9 @@ class EncodeOrchestration {
   EncodeOrchestration(EngineLink& engine, ControlEvents& events, PollTimer& timer1)
       : engine_(engine), events_(events), timer1_(timer1) {}
 
-  void MP3Encode(const std::u16string& inputFile, const std::u16string& outputFile,
-                 int32_t bitrate, std::u16string_view stereoMode, std::u16string_view mp3Quality,
-                 int32_t vbr, int32_t vbrMaxBitrate);
+  void MP3Encode(const std::u16string& inputFile, const std::u16string& outputFile, int32_t bitrate,
+                 std::u16string_view stereoMode, std::u16string_view mp3Quality, int32_t vbr,
+                 int32_t vbrMaxBitrate);
   void MP3EncodePause();
   void MP3EncodeResume();
   // Returns after a running job has stopped; its end is reported by the next tick.

@@ -1,10 +1,11 @@
 // The exports of libtolvomp3enc130.so: self-registration with the values of the type
 // information, and the class factory of TolvoEncode.
+#include "tolvo/runtime/server.h"
+
 #include <new>
 #include <string>
 
 #include "tolvo/runtime/registry.h"
-#include "tolvo/runtime/server.h"
 #include "tolvo_encode_object.h"
 #include "type_library.h"
 

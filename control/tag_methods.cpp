@@ -150,8 +150,8 @@ int32_t ReadId3v2Tag(EngineLink& engine, const std::u16string& filename, Id3v2Va
   return 0;
 }
 
-int32_t WriteId3v2Tag(EngineLink& engine, const std::u16string& filename,
-                      const Id3v2Values& values, platform::FileSystem& fs) {
+int32_t WriteId3v2Tag(EngineLink& engine, const std::u16string& filename, const Id3v2Values& values,
+                      platform::FileSystem& fs) {
   engine.Init();
   SendTempFolder(engine, fs);
   engine.CallWindowLONG(u"v2cleanup", 0, 0, 0);

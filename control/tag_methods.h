@@ -40,8 +40,7 @@ void GenerateId3v1Genres(EngineLink& engine, ControlEvents& events);
 // "v2cleanup" is sent on every path once "getid3v2" has been tried.
 int32_t ReadId3v2Tag(EngineLink& engine, const std::u16string& filename, Id3v2Values& values);
 // Result of "setid3v2"; the engine's field set is emptied before and after.
-int32_t WriteId3v2Tag(EngineLink& engine, const std::u16string& filename,
-                      const Id3v2Values& values,
+int32_t WriteId3v2Tag(EngineLink& engine, const std::u16string& filename, const Id3v2Values& values,
                       platform::FileSystem& fs = platform::RealFileSystem());
 int32_t RemoveId3v2Tag(EngineLink& engine, const std::u16string& filename,
                        platform::FileSystem& fs = platform::RealFileSystem());

@@ -43,17 +43,17 @@ HRESULT TolvoEncode::Invoke(DISPID id, runtime::DispParams& params, Variant* res
       case kDispidSelectProcessPriority:
         return SelectProcessPriority(a[0].I4(), out);
       case kDispidRead_ID3_v1_tag:
-        return LongResult(Read_ID3_v1_tag(a[0].Bstr(), a[1].I4Ptr(), a[2].BstrPtr(), a[3].BstrPtr(),
-                                          a[4].BstrPtr(), a[5].BstrPtr(), a[6].I4Ptr(),
-                                          a[7].BstrPtr(), &value),
-                          value, out);
+        return LongResult(
+            Read_ID3_v1_tag(a[0].Bstr(), a[1].I4Ptr(), a[2].BstrPtr(), a[3].BstrPtr(),
+                            a[4].BstrPtr(), a[5].BstrPtr(), a[6].I4Ptr(), a[7].BstrPtr(), &value),
+            value, out);
       case kDispidGenerate_ID3v1Genre:
         return Generate_ID3v1Genre(out);
       case kDispidWrite_ID3_v1_tag:
-        return LongResult(Write_ID3_v1_tag(a[0].Bstr(), a[1].I4(), a[2].Bstr(), a[3].Bstr(),
-                                           a[4].Bstr(), a[5].Bstr(), a[6].I4(), a[7].Bstr(),
-                                           &value),
-                          value, out);
+        return LongResult(
+            Write_ID3_v1_tag(a[0].Bstr(), a[1].I4(), a[2].Bstr(), a[3].Bstr(), a[4].Bstr(),
+                             a[5].Bstr(), a[6].I4(), a[7].Bstr(), &value),
+            value, out);
       case kDispidRemove_ID3V1_tag:
         return LongResult(Remove_ID3V1_tag(a[0].Bstr(), &value), value, out);
       case kDispidRead_ID3_v2_tag:
@@ -64,11 +64,11 @@ HRESULT TolvoEncode::Invoke(DISPID id, runtime::DispParams& params, Variant* res
                             a[12].BstrPtr(), &value),
             value, out);
       case kDispidWrite_ID3_v2_tag:
-        return LongResult(Write_ID3_v2_tag(a[0].Bstr(), a[1].Bstr(), a[2].Bstr(), a[3].Bstr(),
-                                           a[4].Bstr(), a[5].Bstr(), a[6].Bstr(), a[7].Bstr(),
-                                           a[8].Bstr(), a[9].Bstr(), a[10].Bstr(), a[11].Bstr(),
-                                           a[12].Bstr(), &value),
-                          value, out);
+        return LongResult(
+            Write_ID3_v2_tag(a[0].Bstr(), a[1].Bstr(), a[2].Bstr(), a[3].Bstr(), a[4].Bstr(),
+                             a[5].Bstr(), a[6].Bstr(), a[7].Bstr(), a[8].Bstr(), a[9].Bstr(),
+                             a[10].Bstr(), a[11].Bstr(), a[12].Bstr(), &value),
+            value, out);
       case kDispidRemove_ID3V2_tag:
         return LongResult(Remove_ID3V2_tag(a[0].Bstr(), &value), value, out);
     }

@@ -38,8 +38,8 @@ HRESULT TolvoEncode::MP3EncodeCancel(Variant* result) {
 
 HRESULT TolvoEncode::MP3Encode(const std::u16string& Inputfile, const std::u16string& OutPutFile,
                                int32_t Bitrate, const std::u16string& StereoMode,
-                               const std::u16string& MP3Quality, int32_t VBR,
-                               int32_t VBRMaxBitrate, Variant* result) {
+                               const std::u16string& MP3Quality, int32_t VBR, int32_t VBRMaxBitrate,
+                               Variant* result) {
   ClearResult(result);
   return Guarded([&] {
     orchestration_.MP3Encode(Inputfile, OutPutFile, Bitrate, StereoMode, MP3Quality, VBR,
@@ -120,9 +120,9 @@ HRESULT TolvoEncode::Read_ID3_v2_tag(const std::u16string& filename, std::u16str
                                      std::u16string* EncodedBy, std::u16string* URL,
                                      std::u16string* Copyright, std::u16string* OriginalArtist,
                                      std::u16string* Composer, int32_t* result) {
-  std::u16string* const fields[] = {Track,     Title, Artist,    Album,          Year,
-                                    Genre,     Comment, EncodedBy, URL, Copyright,
-                                    OriginalArtist, Composer};
+  std::u16string* const fields[] = {Track, Title,     Artist,         Album,
+                                    Year,  Genre,     Comment,        EncodedBy,
+                                    URL,   Copyright, OriginalArtist, Composer};
   for (std::u16string* field : fields) {
     if (!field) return E_POINTER;
   }

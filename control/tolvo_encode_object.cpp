@@ -18,8 +18,8 @@ TolvoEncode::TolvoEncode(std::unique_ptr<EngineLink> engine)
     : engine_(std::move(engine)),
       events_(static_cast<_TolvoEncode&>(*this), DIID___TolvoEncode),
       timer1_(kTimer1IntervalMs, [this] { OnTimer1(); }),
-      orchestration_(*engine_, static_cast<ControlEvents&>(*this),
-                     static_cast<PollTimer&>(*this)) {}
+      orchestration_(*engine_, static_cast<ControlEvents&>(*this), static_cast<PollTimer&>(*this)) {
+}
 
 TolvoEncode::~TolvoEncode() { events_.UnadviseAll(); }
 

@@ -67,9 +67,9 @@ class TolvoEncode final : public _TolvoEncode,
   HRESULT Read_ID3_v2_tag(const std::u16string& filename, std::u16string* Track,
                           std::u16string* Title, std::u16string* Artist, std::u16string* Album,
                           std::u16string* Year, std::u16string* Genre, std::u16string* Comment,
-                          std::u16string* EncodedBy, std::u16string* URL,
-                          std::u16string* Copyright, std::u16string* OriginalArtist,
-                          std::u16string* Composer, int32_t* result) override;
+                          std::u16string* EncodedBy, std::u16string* URL, std::u16string* Copyright,
+                          std::u16string* OriginalArtist, std::u16string* Composer,
+                          int32_t* result) override;
   HRESULT Write_ID3_v2_tag(const std::u16string& filename, const std::u16string& Track,
                            const std::u16string& Title, const std::u16string& Artist,
                            const std::u16string& Album, const std::u16string& Year,

@@ -29,30 +29,30 @@ constexpr ParamInfo kMP3EncodeParams[] = {
 };
 constexpr ParamInfo kSelectProcessPriorityParams[] = {{u"NewLevel", VT_I4, kIn}};
 constexpr ParamInfo kReadV1Params[] = {
-    {u"filename", VT_BSTR, kIn},   {u"Track", kRefI4, kInOut},  {u"Title", kRefBstr, kInOut},
-    {u"Artist", kRefBstr, kInOut}, {u"Album", kRefBstr, kInOut}, {u"Year", kRefBstr, kInOut},
+    {u"filename", VT_BSTR, kIn},   {u"Track", kRefI4, kInOut},     {u"Title", kRefBstr, kInOut},
+    {u"Artist", kRefBstr, kInOut}, {u"Album", kRefBstr, kInOut},   {u"Year", kRefBstr, kInOut},
     {u"Genre", kRefI4, kInOut},    {u"Comment", kRefBstr, kInOut},
 };
 constexpr ParamInfo kWriteV1Params[] = {
-    {u"filename", VT_BSTR, kIn}, {u"Track", VT_I4, kIn}, {u"Title", VT_BSTR, kIn},
-    {u"Artist", VT_BSTR, kIn},   {u"Album", VT_BSTR, kIn}, {u"Year", VT_BSTR, kIn},
+    {u"filename", VT_BSTR, kIn}, {u"Track", VT_I4, kIn},     {u"Title", VT_BSTR, kIn},
+    {u"Artist", VT_BSTR, kIn},   {u"Album", VT_BSTR, kIn},   {u"Year", VT_BSTR, kIn},
     {u"Genre", VT_I4, kIn},      {u"Comment", VT_BSTR, kIn},
 };
 constexpr ParamInfo kFilenameParams[] = {{u"filename", VT_BSTR, kIn}};
 constexpr ParamInfo kReadV2Params[] = {
-    {u"filename", VT_BSTR, kIn},        {u"Track", kRefBstr, kInOut},
-    {u"Title", kRefBstr, kInOut},       {u"Artist", kRefBstr, kInOut},
-    {u"Album", kRefBstr, kInOut},       {u"Year", kRefBstr, kInOut},
-    {u"Genre", kRefBstr, kInOut},       {u"Comment", kRefBstr, kInOut},
-    {u"EncodedBy", kRefBstr, kInOut},   {u"URL", kRefBstr, kInOut},
-    {u"Copyright", kRefBstr, kInOut},   {u"OriginalArtist", kRefBstr, kInOut},
+    {u"filename", VT_BSTR, kIn},      {u"Track", kRefBstr, kInOut},
+    {u"Title", kRefBstr, kInOut},     {u"Artist", kRefBstr, kInOut},
+    {u"Album", kRefBstr, kInOut},     {u"Year", kRefBstr, kInOut},
+    {u"Genre", kRefBstr, kInOut},     {u"Comment", kRefBstr, kInOut},
+    {u"EncodedBy", kRefBstr, kInOut}, {u"URL", kRefBstr, kInOut},
+    {u"Copyright", kRefBstr, kInOut}, {u"OriginalArtist", kRefBstr, kInOut},
     {u"Composer", kRefBstr, kInOut},
 };
 constexpr ParamInfo kWriteV2Params[] = {
-    {u"filename", VT_BSTR, kIn},  {u"Track", VT_BSTR, kIn},     {u"Title", VT_BSTR, kIn},
-    {u"Artist", VT_BSTR, kIn},    {u"Album", VT_BSTR, kIn},     {u"Year", VT_BSTR, kIn},
-    {u"Genre", VT_BSTR, kIn},     {u"Comment", VT_BSTR, kIn},   {u"EncodedBy", VT_BSTR, kIn},
-    {u"URL", VT_BSTR, kIn},       {u"Copyright", VT_BSTR, kIn}, {u"OriginalArtist", VT_BSTR, kIn},
+    {u"filename", VT_BSTR, kIn}, {u"Track", VT_BSTR, kIn},     {u"Title", VT_BSTR, kIn},
+    {u"Artist", VT_BSTR, kIn},   {u"Album", VT_BSTR, kIn},     {u"Year", VT_BSTR, kIn},
+    {u"Genre", VT_BSTR, kIn},    {u"Comment", VT_BSTR, kIn},   {u"EncodedBy", VT_BSTR, kIn},
+    {u"URL", VT_BSTR, kIn},      {u"Copyright", VT_BSTR, kIn}, {u"OriginalArtist", VT_BSTR, kIn},
     {u"Composer", VT_BSTR, kIn},
 };
 
@@ -63,7 +63,8 @@ constexpr MethodInfo kMethods[] = {
     {u"MP3Encode", kDispidMP3Encode, kMP3EncodeParams, VT_VARIANT},
     {u"About", kDispidAbout, {}, VT_VARIANT},
     {u"ControlName", kDispidControlName, {}, VT_BSTR},
-    {u"SelectProcessPriority", kDispidSelectProcessPriority, kSelectProcessPriorityParams, VT_VARIANT},
+    {u"SelectProcessPriority", kDispidSelectProcessPriority, kSelectProcessPriorityParams,
+     VT_VARIANT},
     {u"Read_ID3_v1_tag", kDispidRead_ID3_v1_tag, kReadV1Params, VT_I4},
     {u"Generate_ID3v1Genre", kDispidGenerate_ID3v1Genre, {}, VT_VARIANT},
     {u"Write_ID3_v1_tag", kDispidWrite_ID3_v1_tag, kWriteV1Params, VT_I4},
@@ -80,7 +81,8 @@ constexpr MethodInfo kEvents[] = {
     {u"ID3v1GenreList", kDispidID3v1GenreList, kID3v1GenreListParams, VT_VOID},
 };
 
-constexpr const InterfaceInfo* kInterfaces[] = {&kTolvoEncodeInterface, &kTolvoEncodeEventInterface};
+constexpr const InterfaceInfo* kInterfaces[] = {&kTolvoEncodeInterface,
+                                                &kTolvoEncodeEventInterface};
 constexpr const runtime::CoclassInfo* kCoclasses[] = {&kTolvoEncodeClass};
 
 }  // namespace
@@ -104,15 +106,21 @@ const InterfaceInfo kTolvoEncodeEventInterface{
     runtime::InterfaceKind::kDispinterface,
     kEvents};
 
-const runtime::CoclassInfo kTolvoEncodeClass{"TolvoEncode",          CLSID_TolvoEncode, 1, 0,
-                                             runtime::TYPEFLAG_FCONTROL, &kTolvoEncodeInterface,
-                                             &kTolvoEncodeEventInterface};
+const runtime::CoclassInfo kTolvoEncodeClass{
+    "TolvoEncode",          CLSID_TolvoEncode,          1, 0, runtime::TYPEFLAG_FCONTROL,
+    &kTolvoEncodeInterface, &kTolvoEncodeEventInterface};
 
 // The type descriptions in library order: _TolvoEncode, TolvoEncode, __TolvoEncode. The runtime
 // keeps interfaces and classes in separate lists, so the order shows within each list.
-const runtime::TypeLibraryInfo kTolvoEncodeTypeLibrary{
-    "TolvoMP3Encode130",  LIBID_TolvoMP3Encode130, kTypeLibraryMajor, kTypeLibraryMinor, 0,
-    runtime::LIBFLAG_FCONTROL, runtime::kSysKindWin32, kTypeLibraryHelpString, kInterfaces,
-    kCoclasses};
+const runtime::TypeLibraryInfo kTolvoEncodeTypeLibrary{"TolvoMP3Encode130",
+                                                       LIBID_TolvoMP3Encode130,
+                                                       kTypeLibraryMajor,
+                                                       kTypeLibraryMinor,
+                                                       0,
+                                                       runtime::LIBFLAG_FCONTROL,
+                                                       runtime::kSysKindWin32,
+                                                       kTypeLibraryHelpString,
+                                                       kInterfaces,
+                                                       kCoclasses};
 
 }  // namespace tolvo::control

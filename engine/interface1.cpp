@@ -21,7 +21,7 @@ int32_t Dispatch(const char* command, intptr_t a1, intptr_t a2, intptr_t a3) {
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int32_t interface1(const char* command,
-                                                                      intptr_t a1, intptr_t a2,
-                                                                      intptr_t a3) {
+                                                                     intptr_t a1, intptr_t a2,
+                                                                     intptr_t a3) {
   return Dispatch(command, a1, a2, a3);
 }

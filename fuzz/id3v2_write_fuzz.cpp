@@ -23,8 +23,9 @@ using tolvo::platform::FileSystem;
 using tolvo::platform::OpenMode;
 
 const char* const kTexts[kId3v2FieldCount] = {
-    "Composer", "Original artist", "Copyright", "http://example.org/u", "Encoder", "Comment text",
-    "Genre", "2026", "Album", "Artist", "Title", "12"};
+    "Composer", "Original artist", "Copyright", "http://example.org/u",
+    "Encoder",  "Comment text",    "Genre",     "2026",
+    "Album",    "Artist",          "Title",     "12"};
 
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "id3v2_write_fuzz: %s\n", what);
@@ -51,7 +52,8 @@ struct Workspace {
 };
 
 bool WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
-  File file = File::Open(tolvo::platform::RealFileSystem(), path.c_str(), OpenMode::kCreateTruncate);
+  File file =
+      File::Open(tolvo::platform::RealFileSystem(), path.c_str(), OpenMode::kCreateTruncate);
   return file.IsOpen() &&
          file.WriteFull(bytes.data(), bytes.size()) == static_cast<int64_t>(bytes.size()) &&
          file.Close();

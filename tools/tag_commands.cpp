@@ -142,8 +142,11 @@ bool ApplyToId3v1(const ParsedArguments& a, const std::vector<std::string>& genr
   if (a.Has("--genre")) {
     std::optional<int> genre = FindGenre(genres, a.Value("--genre"));
     if (!genre) {
-      *error = std::string("'").append(a.Value("--genre")).append(
-          "' is not an ID3v1 genre (see 'tolvo genres'; with --v2 alone any text is stored)");
+      *error = std::string("'")
+                   .append(a.Value("--genre"))
+                   .append(
+                       "' is not an ID3v1 genre (see 'tolvo genres'; with --v2 alone any text is "
+                       "stored)");
       return false;
     }
     f->genre = *genre;

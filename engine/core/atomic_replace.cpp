@@ -63,7 +63,8 @@ bool RenameIntoPlace(FileSystem& fs, TemporaryFile& file, const std::string& tar
   if (!status) return false;
   file.Release();
   // The rename is done; a failed flush of the folder leaves the new name merely less durable.
-  if (!fs.SyncFolder(FolderOf(target).c_str())) Trace("replace: folder of %s not flushed", target.c_str());
+  if (!fs.SyncFolder(FolderOf(target).c_str()))
+    Trace("replace: folder of %s not flushed", target.c_str());
   return true;
 }
 
@@ -130,7 +131,8 @@ std::string FolderOf(const std::string& path) {
 
 CopyResult CopyBytes(File& from, File& to, int64_t count, std::span<char> buffer) {
   while (count > 0) {
-    size_t chunk = static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(buffer.size())));
+    size_t chunk =
+        static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(buffer.size())));
     int64_t got = from.ReadFull(buffer.data(), chunk);
     if (got != static_cast<int64_t>(chunk)) return CopyResult::kReadFailed;
     if (to.WriteFull(buffer.data(), chunk) != static_cast<int64_t>(chunk)) {
@@ -141,8 +143,8 @@ CopyResult CopyBytes(File& from, File& to, int64_t count, std::span<char> buffer
   return CopyResult::kDone;
 }
 
-bool ReplaceFileWith(TemporaryFile& finished, const std::string& target,
-                     const FileInfo& targetInfo, FileSystem& fs) {
+bool ReplaceFileWith(TemporaryFile& finished, const std::string& target, const FileInfo& targetInfo,
+                     FileSystem& fs) {
   FileInfo info = fs.Stat(finished.path().c_str());
   if (info.kind != FileKind::kFile) return false;
 

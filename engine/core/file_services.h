@@ -33,8 +33,7 @@ int MakeTempFileIn(const std::string& folder, std::string* path,
                    platform::FileSystem& fs = platform::RealFileSystem());
 std::string SystemTempFolder();
 int64_t FileSize(const std::string& path, platform::FileSystem& fs = platform::RealFileSystem());
-bool IsReadOnlyFile(const std::string& path,
-                    platform::FileSystem& fs = platform::RealFileSystem());
+bool IsReadOnlyFile(const std::string& path, platform::FileSystem& fs = platform::RealFileSystem());
 int TruncateFile(const std::string& path, int64_t length,
                  platform::FileSystem& fs = platform::RealFileSystem());
 int WriteBufferToFile(const std::string& path, const void* bytes, int64_t count, int mode,

@@ -9,8 +9,18 @@ namespace tolvo::engine {
 
 // Field order of the set; also the order the control fetches them in.
 enum class Id3v2Field : int {
-  kComposer, kOriginalArtist, kCopyright, kUrl, kEncodedBy, kComment,
-  kGenre, kYear, kAlbum, kArtist, kTitle, kTrack,
+  kComposer,
+  kOriginalArtist,
+  kCopyright,
+  kUrl,
+  kEncodedBy,
+  kComment,
+  kGenre,
+  kYear,
+  kAlbum,
+  kArtist,
+  kTitle,
+  kTrack,
 };
 inline constexpr int kId3v2FieldCount = 12;
 

@@ -21,18 +21,26 @@ int32_t RemoveId3v2(const char* path, platform::FileSystem& fs) {
 
   id3v2::SourceFile source;
   switch (id3v2::OpenSourceFile(fs, path, &source)) {
-    case id3v2::SourceStatus::kOpen: break;
-    case id3v2::SourceStatus::kMissing: return kId3v2RemoveOk;  // no file, so no tag
-    case id3v2::SourceStatus::kReadOnly: return kId3v2RemoveReadOnly;
-    case id3v2::SourceStatus::kUnreadable: return kId3v2RemoveCannotReadMp3;
+    case id3v2::SourceStatus::kOpen:
+      break;
+    case id3v2::SourceStatus::kMissing:
+      return kId3v2RemoveOk;  // no file, so no tag
+    case id3v2::SourceStatus::kReadOnly:
+      return kId3v2RemoveReadOnly;
+    case id3v2::SourceStatus::kUnreadable:
+      return kId3v2RemoveCannotReadMp3;
   }
   if (source.tagLength == 0) return kId3v2RemoveOk;  // nothing to remove
 
   switch (id3v2::AppendAfterTag(fs, source, temp.path())) {
-    case id3v2::AppendStatus::kDone: break;
-    case id3v2::AppendStatus::kTempNotOpened: return kId3v2RemoveCannotAppendTemp;
-    case id3v2::AppendStatus::kReadFailed: return kId3v2RemoveCannotReadMp3;
-    case id3v2::AppendStatus::kWriteFailed: return kId3v2RemoveWriteFailed;
+    case id3v2::AppendStatus::kDone:
+      break;
+    case id3v2::AppendStatus::kTempNotOpened:
+      return kId3v2RemoveCannotAppendTemp;
+    case id3v2::AppendStatus::kReadFailed:
+      return kId3v2RemoveCannotReadMp3;
+    case id3v2::AppendStatus::kWriteFailed:
+      return kId3v2RemoveWriteFailed;
   }
   source.file.Close();
   if (!ReplaceFileWith(temp, path, source.info, fs)) return kId3v2RemoveCannotReplace;

@@ -45,9 +45,12 @@ constexpr size_t kAudioBlocksPerCopy = 64;
 
 size_t DataPrefixOf(id3v2::TextKind kind) {
   switch (kind) {
-    case id3v2::TextKind::kUrl: return kUrlDataPrefix;
-    case id3v2::TextKind::kComment: return kCommentDataPrefix;
-    case id3v2::TextKind::kText: break;
+    case id3v2::TextKind::kUrl:
+      return kUrlDataPrefix;
+    case id3v2::TextKind::kComment:
+      return kCommentDataPrefix;
+    case id3v2::TextKind::kText:
+      break;
   }
   return kTextDataPrefix;
 }
@@ -89,7 +92,8 @@ bool AppendFieldFrame(TagAppender& out, const id3v2::HandledFrame& frame) {
   if (!block) return false;
   auto* bytes = reinterpret_cast<uint8_t*>(block.get());
   const bool isEncodedBy = frame.field == Id3v2Field::kEncodedBy;
-  PutFrameHeader(bytes, frame.id, static_cast<uint32_t>(dataSize), isEncodedBy ? kEncodedByFlag : 0);
+  PutFrameHeader(bytes, frame.id, static_cast<uint32_t>(dataSize),
+                 isEncodedBy ? kEncodedByFlag : 0);
   bytes[id3v2::kFrameHeaderSize] = kTextEncodingByte;
   if (length > 0) std::memcpy(bytes + id3v2::kFrameHeaderSize + prefix, text, length);
   return out.Append(bytes, frameSize);
@@ -204,10 +208,13 @@ int32_t BuildAndReplace(FileSystem& fs, const char* path, TemporaryFile& temp) {
 
   id3v2::SourceFile source;
   switch (id3v2::OpenSourceFile(fs, path, &source)) {
-    case id3v2::SourceStatus::kOpen: break;
-    case id3v2::SourceStatus::kReadOnly: return kId3v2WriteReadOnly;
+    case id3v2::SourceStatus::kOpen:
+      break;
+    case id3v2::SourceStatus::kReadOnly:
+      return kId3v2WriteReadOnly;
     case id3v2::SourceStatus::kMissing:
-    case id3v2::SourceStatus::kUnreadable: return kId3v2WriteCannotReadMp3;
+    case id3v2::SourceStatus::kUnreadable:
+      return kId3v2WriteCannotReadMp3;
   }
 
   WalkState state;
@@ -227,10 +234,14 @@ int32_t BuildAndReplace(FileSystem& fs, const char* path, TemporaryFile& temp) {
   if (!out.Append(padding.data(), padding.size())) return kId3v2WriteFailed;
 
   switch (id3v2::AppendAfterTag(fs, source, temp.path())) {
-    case id3v2::AppendStatus::kDone: break;
-    case id3v2::AppendStatus::kTempNotOpened: return kId3v2WriteCannotAppendTemp;
-    case id3v2::AppendStatus::kReadFailed: return kId3v2WriteCannotReadMp3;
-    case id3v2::AppendStatus::kWriteFailed: return kId3v2WriteFailed;
+    case id3v2::AppendStatus::kDone:
+      break;
+    case id3v2::AppendStatus::kTempNotOpened:
+      return kId3v2WriteCannotAppendTemp;
+    case id3v2::AppendStatus::kReadFailed:
+      return kId3v2WriteCannotReadMp3;
+    case id3v2::AppendStatus::kWriteFailed:
+      return kId3v2WriteFailed;
   }
   source.file.Close();
   if (!ReplaceFileWith(temp, path, source.info, fs)) return kId3v2WriteCannotReplace;
@@ -253,7 +264,8 @@ SourceStatus OpenSourceFile(FileSystem& fs, const char* path, SourceFile* source
   if (!path) return SourceStatus::kMissing;
   int error = 0;
   source->file = File::Open(fs, path, OpenMode::kRead, &error);
-  if (!source->file.IsOpen()) return error == ENOENT ? SourceStatus::kMissing : SourceStatus::kUnreadable;
+  if (!source->file.IsOpen())
+    return error == ENOENT ? SourceStatus::kMissing : SourceStatus::kUnreadable;
   source->info = fs.StatFd(source->file.fd());
   if (source->info.kind != platform::FileKind::kFile) return SourceStatus::kUnreadable;
   // The read-only test again, on the very file that would be replaced.
@@ -274,9 +286,12 @@ AppendStatus AppendAfterTag(FileSystem& fs, SourceFile& source, const std::strin
   if (rest > 0 && !source.file.SeekTo(source.tagLength)) return AppendStatus::kReadFailed;
   std::vector<char> buffer(kAudioBlock * kAudioBlocksPerCopy);
   switch (CopyBytes(source.file, temp, rest, buffer)) {
-    case CopyResult::kDone: break;
-    case CopyResult::kReadFailed: return AppendStatus::kReadFailed;
-    case CopyResult::kWriteFailed: return AppendStatus::kWriteFailed;
+    case CopyResult::kDone:
+      break;
+    case CopyResult::kReadFailed:
+      return AppendStatus::kReadFailed;
+    case CopyResult::kWriteFailed:
+      return AppendStatus::kWriteFailed;
   }
   const bool synced = temp.Sync();
   return temp.Close() && synced ? AppendStatus::kDone : AppendStatus::kWriteFailed;

@@ -14,19 +14,26 @@ namespace {
 
 int OpenFlags(OpenMode mode) {
   switch (mode) {
-    case OpenMode::kRead: return O_RDONLY;
-    case OpenMode::kReadWrite: return O_RDWR;
-    case OpenMode::kCreateTruncate: return O_WRONLY | O_CREAT | O_TRUNC;
-    case OpenMode::kAppend: return O_WRONLY | O_APPEND;
+    case OpenMode::kRead:
+      return O_RDONLY;
+    case OpenMode::kReadWrite:
+      return O_RDWR;
+    case OpenMode::kCreateTruncate:
+      return O_WRONLY | O_CREAT | O_TRUNC;
+    case OpenMode::kAppend:
+      return O_WRONLY | O_APPEND;
   }
   return O_RDONLY;
 }
 
 FileInfo InfoFrom(const struct stat& st) {
   FileInfo info;
-  if (S_ISREG(st.st_mode)) info.kind = FileKind::kFile;
-  else if (S_ISDIR(st.st_mode)) info.kind = FileKind::kFolder;
-  else info.kind = FileKind::kOther;
+  if (S_ISREG(st.st_mode))
+    info.kind = FileKind::kFile;
+  else if (S_ISDIR(st.st_mode))
+    info.kind = FileKind::kFolder;
+  else
+    info.kind = FileKind::kOther;
   info.size = st.st_size;
   info.mode = st.st_mode & 07777;
   info.uid = st.st_uid;
@@ -86,8 +93,7 @@ class PosixFileSystem final : public FileSystem {
   IoStatus SetOwner(const char* path, uint32_t uid, uint32_t gid) override {
     return StatusOf(::chown(path, uid, gid));
   }
-  IoStatus MakeTempFile(const std::string& folder, const char* prefix,
-                        std::string* path) override {
+  IoStatus MakeTempFile(const std::string& folder, const char* prefix, std::string* path) override {
     std::string pattern = folder + "/" + prefix + "XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
@@ -172,9 +178,7 @@ int64_t File::WriteFull(const void* buffer, size_t count) {
 }
 
 bool File::SeekTo(int64_t offset) { return fd_ >= 0 && fs_->Seek(fd_, offset, SEEK_SET) >= 0; }
-bool File::SeekFromEnd(int64_t offset) {
-  return fd_ >= 0 && fs_->Seek(fd_, offset, SEEK_END) >= 0;
-}
+bool File::SeekFromEnd(int64_t offset) { return fd_ >= 0 && fs_->Seek(fd_, offset, SEEK_END) >= 0; }
 int64_t File::Size() {
   if (fd_ < 0) return -1;
   FileInfo info = fs_->StatFd(fd_);

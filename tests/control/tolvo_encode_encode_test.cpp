@@ -141,8 +141,8 @@ TEST_F(EncodeTest, TwoControlsShareOneJobAndTheSecondGetsAlreadyExecuting) {
   StartPaused(first, "first.mp3");
 
   Variant v;
-  ASSERT_EQ(second->MP3Encode(Wav("other.wav", 0.1), Path("second.mp3"), 128, u"joint",
-                              u"normal", 0, 320, &v),
+  ASSERT_EQ(second->MP3Encode(Wav("other.wav", 0.1), Path("second.mp3"), 128, u"joint", u"normal",
+                              0, 320, &v),
             S_OK);
   ASSERT_EQ(secondSink->heard.size(), 1u);
   EXPECT_EQ(secondSink->heard[0].number, 9);

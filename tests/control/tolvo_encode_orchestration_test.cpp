@@ -23,8 +23,8 @@ class OrchestrationTest : public ::testing::Test {
       return 0;
     };
   }
-  void Encode(const std::u16string& in, const std::u16string& out,
-              std::u16string stereo = u"joint", std::u16string quality = u"normal") {
+  void Encode(const std::u16string& in, const std::u16string& out, std::u16string stereo = u"joint",
+              std::u16string quality = u"normal") {
     orchestration_.MP3Encode(in, out, 128, stereo, quality, 0, 320);
   }
   // The tick as the timer would run it.
@@ -114,10 +114,10 @@ TEST(SettingsMappingTest, StereoModeAndQualityAreExactAndCaseSensitive) {
 TEST_F(OrchestrationTest, SuccessfulStartSendsTheSettingsInOrderAndEnablesTheTimer) {
   Encode(in_, out_, u"mono", u"high");
   const std::string in = control::ToUtf8(in_), out = control::ToUtf8(out_);
-  EXPECT_EQ(engine_.requests, (std::vector<std::string>{
-                                  "intreturn| | | ", "bitrate|128|0|0", "vbr|0|0|0",
-                                  "vbrmaxbitrate|320|0|0", "stereomode|3|0|0", "quality|2|0|0",
-                                  "passfiles|" + in + "|" + out + "| "}));
+  EXPECT_EQ(engine_.requests,
+            (std::vector<std::string>{"intreturn| | | ", "bitrate|128|0|0", "vbr|0|0|0",
+                                      "vbrmaxbitrate|320|0|0", "stereomode|3|0|0", "quality|2|0|0",
+                                      "passfiles|" + in + "|" + out + "| "}));
   EXPECT_EQ(engine_.inits, 1);
   EXPECT_TRUE(events_.timerEnabled);
   EXPECT_TRUE(EventsWithoutTimer().empty());
@@ -133,12 +133,9 @@ TEST_F(OrchestrationTest, EachFailedCheckRaisesItsErrorAndSendsNothingMore) {
   std::u16string upper = in_;
   for (auto& c : upper) c = (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
   const Case cases[] = {
-      {u"", u"", 2},            // equality comes before the empty checks
-      {in_, upper, 2},          // letter case is ignored
-      {u"", out_, 3},
-      {in_, u"", 4},
-      {missing, out_, 5},
-      {folder, out_, 5},
+      {u"", u"", 2},    // equality comes before the empty checks
+      {in_, upper, 2},  // letter case is ignored
+      {u"", out_, 3},  {in_, u"", 4}, {missing, out_, 5}, {folder, out_, 5},
   };
   for (const Case& c : cases) {
     engine_.requests.clear();
@@ -199,11 +196,11 @@ TEST_F(OrchestrationTest, TicksRaiseProgressOnlyOnChangeAndEndInTheFixedOrder) {
   TickWith(99, 1000);
   TickWith(99, 0);
   EXPECT_EQ(events_.events, (std::vector<RaisedEvent>{{"Progress", 35},
-                                                       {"Progress", 99},
-                                                       {"ErrorCode", 0, u"No error "},
-                                                       {"TimerDisabled"},
-                                                       {"Finished"},
-                                                       {"Progress", 100}}));
+                                                      {"Progress", 99},
+                                                      {"ErrorCode", 0, u"No error "},
+                                                      {"TimerDisabled"},
+                                                      {"Finished"},
+                                                      {"Progress", 100}}));
   EXPECT_EQ(orchestration_.LastProgress(), -1);
 
   // On the next job a first value of 0 is a change.
@@ -211,11 +208,12 @@ TEST_F(OrchestrationTest, TicksRaiseProgressOnlyOnChangeAndEndInTheFixedOrder) {
   Encode(in_, out_);
   TickWith(0, 1000);
   TickWith(12, 113);
-  EXPECT_EQ(EventsWithoutTimer(), (std::vector<RaisedEvent>{{"Progress", 0},
-                                                             {"Progress", 12},
-                                                             {"ErrorCode", 255, u"Unexpected error 113"},
-                                                             {"Finished"},
-                                                             {"Progress", 100}}));
+  EXPECT_EQ(EventsWithoutTimer(),
+            (std::vector<RaisedEvent>{{"Progress", 0},
+                                      {"Progress", 12},
+                                      {"ErrorCode", 255, u"Unexpected error 113"},
+                                      {"Finished"},
+                                      {"Progress", 100}}));
 }
 
 TEST_F(OrchestrationTest, EachTickPollsProgressThenState) {
@@ -232,10 +230,10 @@ TEST_F(OrchestrationTest, ATickStartedInsideAHandlerOfTheFinalTickDoesNothing) {
     if (e.name == "ErrorCode" && nestedTicks++ == 0) orchestration_.Tick();  // a modal loop
   };
   TickWith(50, 112);
-  EXPECT_EQ(EventsWithoutTimer(), (std::vector<RaisedEvent>{{"Progress", 50},
-                                                             {"ErrorCode", 112, u"User abort"},
-                                                             {"Finished"},
-                                                             {"Progress", 100}}));
+  EXPECT_EQ(
+      EventsWithoutTimer(),
+      (std::vector<RaisedEvent>{
+          {"Progress", 50}, {"ErrorCode", 112, u"User abort"}, {"Finished"}, {"Progress", 100}}));
   EXPECT_EQ(engine_.Commands().size(), 9u);  // the encode's 7 and one tick's 2
 }
 

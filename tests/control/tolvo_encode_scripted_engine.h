@@ -51,8 +51,7 @@ class ScriptedEngine final : public control::EngineLink {
            std::to_string(third));
     return Answer(name, nullptr, 0);
   }
-  int32_t CallWindow2(std::u16string_view command, std::u16string& text,
-                      int32_t number) override {
+  int32_t CallWindow2(std::u16string_view command, std::u16string& text, int32_t number) override {
     const std::string name = control::ToUtf8(command);
     Record(name + "|" + control::ToUtf8(text) + "| |" + std::to_string(number));
     return Answer(name, &text, number);
@@ -79,7 +78,9 @@ class ScriptedEngine final : public control::EngineLink {
 struct RaisedEvent {
   RaisedEvent(std::string eventName, int32_t eventNumber = 0, std::u16string eventText = {},
               bool eventFlag = false)
-      : name(std::move(eventName)), number(eventNumber), text(std::move(eventText)),
+      : name(std::move(eventName)),
+        number(eventNumber),
+        text(std::move(eventText)),
         flag(eventFlag) {}
   std::string name;
   int32_t number = 0;

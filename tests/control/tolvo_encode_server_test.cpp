@@ -59,13 +59,20 @@ TEST(TolvoEncodeTypeInfoTest, LibraryInterfacesAndClassCarryTheirFlagsAndVersion
 
 TEST(TolvoEncodeTypeInfoTest, MethodsAndEventsInInterfaceOrderWithTheirDispids) {
   const std::pair<std::u16string_view, DISPID> methods[] = {
-      {u"MP3EncodePause", 0x60030000},   {u"MP3EncodeResume", 0x60030001},
-      {u"MP3EncodeCancel", 0x60030002},  {u"MP3Encode", 0x60030003},
-      {u"About", 0x60030009},            {u"ControlName", 0x6003000A},
-      {u"SelectProcessPriority", 0x6003000B}, {u"Read_ID3_v1_tag", 0x6003000C},
-      {u"Generate_ID3v1Genre", 0x6003000D},   {u"Write_ID3_v1_tag", 0x6003000E},
-      {u"Remove_ID3V1_tag", 0x6003000F}, {u"Read_ID3_v2_tag", 0x60030010},
-      {u"Write_ID3_v2_tag", 0x60030011}, {u"Remove_ID3V2_tag", 0x60030012},
+      {u"MP3EncodePause", 0x60030000},
+      {u"MP3EncodeResume", 0x60030001},
+      {u"MP3EncodeCancel", 0x60030002},
+      {u"MP3Encode", 0x60030003},
+      {u"About", 0x60030009},
+      {u"ControlName", 0x6003000A},
+      {u"SelectProcessPriority", 0x6003000B},
+      {u"Read_ID3_v1_tag", 0x6003000C},
+      {u"Generate_ID3v1Genre", 0x6003000D},
+      {u"Write_ID3_v1_tag", 0x6003000E},
+      {u"Remove_ID3V1_tag", 0x6003000F},
+      {u"Read_ID3_v2_tag", 0x60030010},
+      {u"Write_ID3_v2_tag", 0x60030011},
+      {u"Remove_ID3V2_tag", 0x60030012},
   };
   ASSERT_EQ(kTolvoEncodeInterface.methods.size(), 14u);
   for (size_t i = 0; i < 14; ++i) {
@@ -77,11 +84,10 @@ TEST(TolvoEncodeTypeInfoTest, MethodsAndEventsInInterfaceOrderWithTheirDispids) 
   std::vector<std::u16string_view> names;
   for (const ParamInfo& p : encode->params) names.push_back(p.name);
   EXPECT_EQ(names, (std::vector<std::u16string_view>{u"Inputfile", u"OutPutFile", u"Bitrate",
-                                                      u"StereoMode", u"MP3Quality", u"VBR",
-                                                      u"VBRMaxBitrate"}));
+                                                     u"StereoMode", u"MP3Quality", u"VBR",
+                                                     u"VBRMaxBitrate"}));
   EXPECT_EQ(FindByDispid(kTolvoEncodeInterface, 0x60030010)->params.size(), 13u);
-  EXPECT_EQ(FindByDispid(kTolvoEncodeInterface, 0x60030010)->params[12].type,
-            VT_BYREF | VT_BSTR);
+  EXPECT_EQ(FindByDispid(kTolvoEncodeInterface, 0x60030010)->params[12].type, VT_BYREF | VT_BSTR);
 
   const std::pair<std::u16string_view, size_t> events[] = {
       {u"ErrorCode", 2}, {u"Finished", 0}, {u"Progress", 1}, {u"ID3v1GenreList", 2}};
@@ -214,7 +220,9 @@ class LoneControlTest : public ControlHostTest {
     Variant v;
     int32_t result = -5;
     const std::function<HRESULT()> calls[] = {
-        [&] { return control->MP3Encode(wav, Path("out.mp3"), 128, u"joint", u"normal", 0, 320, &v); },
+        [&] {
+          return control->MP3Encode(wav, Path("out.mp3"), 128, u"joint", u"normal", 0, 320, &v);
+        },
         [&] { return control->MP3EncodePause(&v); },
         [&] { return control->MP3EncodeCancel(&v); },
         [&] { return control->SelectProcessPriority(2, &v); },

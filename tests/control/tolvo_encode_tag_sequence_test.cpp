@@ -72,10 +72,10 @@ TEST_F(TagSequenceTest, AFailedReadReturnsTheCodeAndLeavesTheValuesAsPassed) {
 TEST_F(TagSequenceTest, WriteV1SendsTheTrackBeforeTheCommentAndReturnsTheWriteResult) {
   answers_ = {{"setid3v1", 4}};
   EXPECT_EQ(WriteId3v1Tag(engine_, u"/x.mp3", {5, u"T", u"A", u"B", u"1999", 17, u"C"}), 4);
-  EXPECT_EQ(engine_.requests, (std::vector<std::string>{
-                                  "wv1Title|T| |0", "wv1Artist|A| |0", "wv1Album|B| |0",
-                                  "wv1Year|1999| |0", "wv1Track|5|0|0", "wv1Comment|C| |0",
-                                  "wv1Genre|17|0|0", "setid3v1|/x.mp3| |0"}));
+  EXPECT_EQ(engine_.requests,
+            (std::vector<std::string>{"wv1Title|T| |0", "wv1Artist|A| |0", "wv1Album|B| |0",
+                                      "wv1Year|1999| |0", "wv1Track|5|0|0", "wv1Comment|C| |0",
+                                      "wv1Genre|17|0|0", "setid3v1|/x.mp3| |0"}));
 }
 
 TEST_F(TagSequenceTest, RemoveV1SendsOneCommand) {
@@ -101,9 +101,9 @@ TEST_F(TagSequenceTest, ReadV2AsksEachFieldBySizeIntoSizePlusTenBlanksThenCleans
   Id3v2Values values;
   values.url = u"was here";
   EXPECT_EQ(ReadId3v2Tag(engine_, u"/x.mp3", values), 0);
-  const char* fields[] = {"Composer", "OriginalArtist", "Copyright", "URL", "EncodedBy",
-                          "Comment",  "Genre",          "Year",      "Album", "Artist",
-                          "Title",    "Track"};
+  const char* fields[] = {"Composer",  "OriginalArtist", "Copyright", "URL",
+                          "EncodedBy", "Comment",        "Genre",     "Year",
+                          "Album",     "Artist",         "Title",     "Track"};
   std::vector<std::string> expected{"getid3v2|/x.mp3| |0"};
   for (const char* f : fields) {
     const std::string field = f;
@@ -120,17 +120,16 @@ TEST_F(TagSequenceTest, ReadV2AsksEachFieldBySizeIntoSizePlusTenBlanksThenCleans
 
 TEST_F(TagSequenceTest, WriteV2EmptiesTheFieldSetBeforeAndAfter) {
   answers_ = {{"setid3v2", 1}};
-  Id3v2Values values{u"1", u"T", u"A", u"B", u"2001", u"(13)", u"C",
-                     u"E", u"U", u"R", u"O", u"M"};
+  Id3v2Values values{u"1", u"T", u"A", u"B", u"2001", u"(13)", u"C", u"E", u"U", u"R", u"O", u"M"};
   EXPECT_EQ(WriteId3v2Tag(engine_, u"/x.mp3", values), 1);
   const std::string folder = dir_.path() + "/";
   EXPECT_EQ(engine_.requests,
-            (std::vector<std::string>{
-                "definetempfolder|" + folder + "| |0", "v2cleanup|0|0|0", "wv2Composer|M| |0",
-                "wv2OriginalArtist|O| |0", "wv2Copyright|R| |0", "wv2URL|U| |0",
-                "wv2EncodedBy|E| |0", "wv2Comment|C| |0", "wv2Genre|(13)| |0", "wv2Year|2001| |0",
-                "wv2Album|B| |0", "wv2Artist|A| |0", "wv2Title|T| |0", "wv2Track|1| |0",
-                "setid3v2|/x.mp3| |0", "v2cleanup|0|0|0"}));
+            (std::vector<std::string>{"definetempfolder|" + folder + "| |0", "v2cleanup|0|0|0",
+                                      "wv2Composer|M| |0", "wv2OriginalArtist|O| |0",
+                                      "wv2Copyright|R| |0", "wv2URL|U| |0", "wv2EncodedBy|E| |0",
+                                      "wv2Comment|C| |0", "wv2Genre|(13)| |0", "wv2Year|2001| |0",
+                                      "wv2Album|B| |0", "wv2Artist|A| |0", "wv2Title|T| |0",
+                                      "wv2Track|1| |0", "setid3v2|/x.mp3| |0", "v2cleanup|0|0|0"}));
 }
 
 TEST_F(TagSequenceTest, AnEngineErrorInTheMiddleStillCleansUpAndTheFirstErrorWins) {
@@ -174,9 +173,8 @@ TEST_F(TagSequenceTest, ACleanupThatFailsItselfDoesNotHideTheFirstError) {
 TEST_F(TagSequenceTest, RemoveV2SendsTheTempFolderThenTheRemoval) {
   answers_ = {{"remove_id3v2_tag", 2}};
   EXPECT_EQ(RemoveId3v2Tag(engine_, u"/x.mp3"), 2);
-  EXPECT_EQ(engine_.requests,
-            (std::vector<std::string>{"definetempfolder|" + dir_.path() + "/| |0",
-                                      "remove_id3v2_tag|/x.mp3| |0"}));
+  EXPECT_EQ(engine_.requests, (std::vector<std::string>{"definetempfolder|" + dir_.path() + "/| |0",
+                                                        "remove_id3v2_tag|/x.mp3| |0"}));
 }
 
 TEST_F(TagSequenceTest, TheTempFolderFallsBackWhenTheControlFolderTakesNoFiles) {

@@ -17,9 +17,9 @@ class TagTest : public ControlHostTest {
     // An MP3 of the control's own making.
     EventSink* sink = Connect(control_);
     Variant v;
-    ASSERT_EQ(control_->MP3Encode(Wav("in.wav", 0.5), U16(mp3_), 128, u"joint", u"normal", 0,
-                                  320, &v),
-              S_OK);
+    ASSERT_EQ(
+        control_->MP3Encode(Wav("in.wav", 0.5), U16(mp3_), 128, u"joint", u"normal", 0, 320, &v),
+        S_OK);
     ASSERT_TRUE(WaitForEnd(sink));
     ASSERT_EQ(sink->heard[sink->heard.size() - 3].number, 0);
     sink->heard.clear();
@@ -28,8 +28,8 @@ class TagTest : public ControlHostTest {
   // What mutagen reads from the file: one "KEY=value" line per frame, UTF-8.
   std::string Mutagen(const std::string& script) const {
     std::string output;
-    const std::string command = "/usr/bin/python3 -c \"import mutagen.id3 as m; t=m.ID3('" +
-                                mp3_ + "'); " + script + "\" 2>&1";
+    const std::string command = "/usr/bin/python3 -c \"import mutagen.id3 as m; t=m.ID3('" + mp3_ +
+                                "'); " + script + "\" 2>&1";
     EXPECT_EQ(RunCommand(command, &output), 0) << output;
     return output;
   }
@@ -41,8 +41,8 @@ class TagTest : public ControlHostTest {
 
 TEST_F(TagTest, Id3v1RoundTripKeepsAccentsAndMutagenReadsThem) {
   int32_t result = -1;
-  ASSERT_EQ(control_->Write_ID3_v1_tag(U16(mp3_), 7, U16("Café Müller"), U16("Bärbel"),
-                                       u"Album", u"1978", 13, U16("Déjà vu"), &result),
+  ASSERT_EQ(control_->Write_ID3_v1_tag(U16(mp3_), 7, U16("Café Müller"), U16("Bärbel"), u"Album",
+                                       u"1978", 13, U16("Déjà vu"), &result),
             S_OK);
   EXPECT_EQ(result, 0);
 
@@ -68,11 +68,11 @@ TEST_F(TagTest, Id3v1CommentIs28CharactersWithATrackAnd30Without) {
   int32_t result = -1, track = 0, genre = 0;
   std::u16string title, artist, album, year, comment;
   for (int32_t withTrack : {5, 0}) {
-    ASSERT_EQ(control_->Write_ID3_v1_tag(U16(mp3_), withTrack, u"t", u"a", u"b", u"2000", 0,
-                                         thirty, &result),
+    ASSERT_EQ(control_->Write_ID3_v1_tag(U16(mp3_), withTrack, u"t", u"a", u"b", u"2000", 0, thirty,
+                                         &result),
               S_OK);
-    ASSERT_EQ(control_->Read_ID3_v1_tag(U16(mp3_), &track, &title, &artist, &album, &year,
-                                        &genre, &comment, &result),
+    ASSERT_EQ(control_->Read_ID3_v1_tag(U16(mp3_), &track, &title, &artist, &album, &year, &genre,
+                                        &comment, &result),
               S_OK);
     EXPECT_EQ(comment, thirty.substr(0, withTrack ? 28 : 30));
     EXPECT_EQ(track, withTrack);
@@ -97,8 +97,8 @@ TEST_F(TagTest, ReadsOfAnUntaggedFileReturnTheirCodesAndLeaveTheParameters) {
   EXPECT_EQ(title, u"t");
   EXPECT_EQ(comment, u"c");
 
-  std::u16string f[12] = {u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9", u"10", u"11",
-                          u"12"};
+  std::u16string f[12] = {u"1", u"2", u"3", u"4",  u"5",  u"6",
+                          u"7", u"8", u"9", u"10", u"11", u"12"};
   ASSERT_EQ(control_->Read_ID3_v2_tag(U16(mp3_), &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6],
                                       &f[7], &f[8], &f[9], &f[10], &f[11], &result),
             S_OK);
@@ -107,14 +107,22 @@ TEST_F(TagTest, ReadsOfAnUntaggedFileReturnTheirCodesAndLeaveTheParameters) {
 }
 
 TEST_F(TagTest, Id3v2RoundTripGivesBackTheTwelveTextsAndMutagenAgrees) {
-  const std::u16string written[12] = {
-      u"3",          U16("Café Müller"), U16("Bärbel"), u"Album", u"1999", u"(13)",
-      U16("Très bien"), u"Tolvo",       u"https://x.example/", u"(c) Tolvo", u"Original",
-      U16("Komponíst")};
+  const std::u16string written[12] = {u"3",
+                                      U16("Café Müller"),
+                                      U16("Bärbel"),
+                                      u"Album",
+                                      u"1999",
+                                      u"(13)",
+                                      U16("Très bien"),
+                                      u"Tolvo",
+                                      u"https://x.example/",
+                                      u"(c) Tolvo",
+                                      u"Original",
+                                      U16("Komponíst")};
   int32_t result = -1;
   ASSERT_EQ(control_->Write_ID3_v2_tag(U16(mp3_), written[0], written[1], written[2], written[3],
-                                       written[4], written[5], written[6], written[7],
-                                       written[8], written[9], written[10], written[11], &result),
+                                       written[4], written[5], written[6], written[7], written[8],
+                                       written[9], written[10], written[11], &result),
             S_OK);
   ASSERT_EQ(result, 0);
 
@@ -153,8 +161,7 @@ TEST_F(TagTest, TheGenreListArrivesInIndexOrderAfterAClear) {
   EXPECT_EQ(sink_->heard[0].dispid, kDispidID3v1GenreList);
   EXPECT_TRUE(sink_->heard[0].flag);
   EXPECT_EQ(sink_->heard[0].text, u"");
-  EXPECT_EQ(sink_->heard[0].types,
-            (std::vector<uint16_t>{VT_BYREF | VT_BOOL, VT_BYREF | VT_BSTR}));
+  EXPECT_EQ(sink_->heard[0].types, (std::vector<uint16_t>{VT_BYREF | VT_BOOL, VT_BYREF | VT_BSTR}));
   for (size_t i = 1; i < 150; ++i) EXPECT_FALSE(sink_->heard[i].flag);
   EXPECT_EQ(sink_->heard[1].text, u"Blues");
   EXPECT_EQ(sink_->heard[14].text, u"Pop");  // genre 13

@@ -39,7 +39,7 @@ inline std::u16string U16(const std::string& utf8) {  // ASCII and the test's ow
 // One event as a sink heard it: the arguments read through their references.
 struct Heard {
   DISPID dispid = 0;
-  int32_t number = 0;  // ErrorNumber, ProgressAsLong
+  int32_t number = 0;   // ErrorNumber, ProgressAsLong
   std::u16string text;  // ErrorDescription, Genre
   bool flag = false;    // ClearFlag
   std::vector<uint16_t> types;
@@ -109,9 +109,9 @@ class ControlHostTest : public ::testing::Test {
 
   ComPtr<_TolvoEncode> Create() {
     ComPtr<_TolvoEncode> control;
-    EXPECT_EQ(CreateObject(control::kTolvoEncodeProgId, control::IID__TolvoEncode,
-                           control.PutVoid()),
-              S_OK);
+    EXPECT_EQ(
+        CreateObject(control::kTolvoEncodeProgId, control::IID__TolvoEncode, control.PutVoid()),
+        S_OK);
     return control;
   }
   // Connects a new sink; the test keeps it (and its reference) for its whole run.

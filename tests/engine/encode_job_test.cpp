@@ -17,14 +17,12 @@
 #include "tolvo/platform/process_priority.h"
 #include "tolvo/system_files.h"
 
-
 namespace tolvo::engine {
 namespace {
 
 using namespace test_client;
 
 using namespace std::chrono_literals;
-
 
 class EncodeJobTest : public ::testing::Test {
  protected:

@@ -16,14 +16,12 @@
 #include "test_support.h"
 #include "tolvo/platform/dynamic_library.h"
 
-
 namespace tolvo::engine {
 namespace {
 
 using namespace test_client;
 
 using namespace std::chrono_literals;
-
 
 class FakeEncoderJobTest : public ::testing::Test {
  protected:

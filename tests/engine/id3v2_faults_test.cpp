@@ -1,6 +1,7 @@
 // Nothing is ever lost: ID3v2 writes and removals under every injected file-layer failure, under
 // a real full disk (RLIMIT_FSIZE) and when killed at random moments. After each, the MP3 file is
 // byte-identical to the old file or to the complete new one, and no temporary file is left.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -14,8 +15,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "core/engine_state.h"
 #include "faulty_file_system.h"
@@ -69,10 +68,10 @@ class Id3v2FaultsTest : public ::testing::Test {
   }
   // The old file: a tag with a handled and a foreign frame, audio, an ID3v1 record.
   Bytes OldFile(size_t audioBytes) const {
-    return Concat({test::Id3v2Tag(Concat({Frame("TIT2", TextData("Old")),
-                                          Frame("TXXX", TextData("keep me"))}),
-                                  64),
-                   test::AudioBytes(audioBytes), test::Id3v1Record({})});
+    return Concat(
+        {test::Id3v2Tag(
+             Concat({Frame("TIT2", TextData("Old")), Frame("TXXX", TextData("keep me"))}), 64),
+         test::AudioBytes(audioBytes), test::Id3v1Record({})});
   }
   // What the operation makes of the old file when nothing goes wrong.
   Bytes ExpectedResult(const Operation& op, const Bytes& old) {
@@ -90,7 +89,7 @@ class Id3v2FaultsTest : public ::testing::Test {
   // Runs the operation once per failure point until a run meets no fault. plan(fs, n) arms the
   // nth fault.
   Runs RunEveryFailurePoint(const Operation& op, size_t audioBytes,
-                           const std::function<void(test::FaultyFileSystem&, int)>& plan) {
+                            const std::function<void(test::FaultyFileSystem&, int)>& plan) {
     const Bytes old = OldFile(audioBytes);
     const Bytes expected = ExpectedResult(op, old);
     Runs runs;
@@ -100,7 +99,8 @@ class Id3v2FaultsTest : public ::testing::Test {
       test::FaultyFileSystem fs;
       plan(fs, n);
       const int32_t result = op(mp3_.c_str(), fs);
-      const std::string context = "fault at " + std::to_string(n) + ", result " + std::to_string(result);
+      const std::string context =
+          "fault at " + std::to_string(n) + ", result " + std::to_string(result);
       if (fs.triggered()) ++runs.faulty;
       if (result != 0) {
         ++runs.failed;
@@ -158,7 +158,8 @@ TEST_F(Id3v2FaultsTest, DiskFullAtEveryWriteLeavesTheFileAsItWas) {
 }
 
 TEST_F(Id3v2FaultsTest, FailuresAcrossFileSystemsLeaveTheFileAsItWas) {
-  struct stat shm {}, here {};
+  struct stat shm {
+  }, here{};
   ASSERT_EQ(stat(dir_.path().c_str(), &here), 0);
   if (stat("/dev/shm", &shm) != 0 || shm.st_dev == here.st_dev)
     GTEST_SKIP() << "no second file system (/dev/shm) to place the temporary folder on";
@@ -247,10 +248,12 @@ TEST_F(Id3v2FaultsTest, KilledAtRandomMomentsTheFileIsAlwaysComplete) {
     const Bytes now = Slurp(mp3_);
     size_t state = 0;
     while (state < states.size() && now != *states[state]) ++state;
-    ASSERT_LT(state, states.size()) << "round " << round << ": a file of " << now.size() << " bytes";
+    ASSERT_LT(state, states.size())
+        << "round " << round << ": a file of " << now.size() << " bytes";
     ++seen[state];
     // A killed process cannot clean up after itself; its temporary file goes before the next round.
-    for (const std::string& name : test::ListFolder(tempFolder_)) unlink((tempFolder_ + "/" + name).c_str());
+    for (const std::string& name : test::ListFolder(tempFolder_))
+      unlink((tempFolder_ + "/" + name).c_str());
     for (const std::string& name : test::ListFolder(mp3Folder_))
       if (name != "song.mp3") unlink((mp3Folder_ + "/" + name).c_str());
   }

@@ -1,6 +1,7 @@
 // ID3v2 writing and removal on real files: the written tag against literal bytes, rewrites of
 // old tags in place order, the result codes, the replacement keeping mode and content, and
 // real peers (mutagen) reading what we write and writing what we rewrite.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,8 +10,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "core/counted_alloc.h"
 #include "core/engine_state.h"
@@ -54,7 +53,8 @@ ParsedTag ParseTag(const Bytes& file) {
   while (at + 10 <= end && file[at] != 0) {
     ParsedFrame frame;
     frame.id.assign(file.begin() + at, file.begin() + at + 4);
-    const uint32_t size = (file[at + 4] << 24) | (file[at + 5] << 16) | (file[at + 6] << 8) | file[at + 7];
+    const uint32_t size =
+        (file[at + 4] << 24) | (file[at + 5] << 16) | (file[at + 6] << 8) | file[at + 7];
     frame.flags[0] = file[at + 8];
     frame.flags[1] = file[at + 9];
     frame.data.assign(file.begin() + at + 10, file.begin() + at + 10 + size);
@@ -85,12 +85,12 @@ uint32_t ModeOf(const std::string& path) {
 
 // The twelve values used by the round trips, by frame ID; one text has a Latin-1 letter.
 const std::map<Id3v2Field, std::string> kSampleTexts = {
-    {Id3v2Field::kComposer, "Composer C"},   {Id3v2Field::kOriginalArtist, "Orig Artist"},
-    {Id3v2Field::kCopyright, "2026 Tolvo"},  {Id3v2Field::kUrl, "http://example.org/x"},
-    {Id3v2Field::kEncodedBy, "tolvo"},       {Id3v2Field::kComment, "A comment"},
-    {Id3v2Field::kGenre, "Rock"},            {Id3v2Field::kYear, "2026"},
-    {Id3v2Field::kAlbum, "Album"},           {Id3v2Field::kArtist, "Artist"},
-    {Id3v2Field::kTitle, "Caf\xE9 title"},   {Id3v2Field::kTrack, "7"},
+    {Id3v2Field::kComposer, "Composer C"},  {Id3v2Field::kOriginalArtist, "Orig Artist"},
+    {Id3v2Field::kCopyright, "2026 Tolvo"}, {Id3v2Field::kUrl, "http://example.org/x"},
+    {Id3v2Field::kEncodedBy, "tolvo"},      {Id3v2Field::kComment, "A comment"},
+    {Id3v2Field::kGenre, "Rock"},           {Id3v2Field::kYear, "2026"},
+    {Id3v2Field::kAlbum, "Album"},          {Id3v2Field::kArtist, "Artist"},
+    {Id3v2Field::kTitle, "Caf\xE9 title"},  {Id3v2Field::kTrack, "7"},
 };
 
 class Id3v2WriteTest : public ::testing::Test {
@@ -122,20 +122,16 @@ TEST_F(Id3v2WriteTest, FileWithoutTagGetsTheEmptyTagByteForByte) {
   Mp3(audio_);
   ASSERT_EQ(WriteId3v2(mp3_.c_str()), kId3v2WriteOk);
   const Bytes expectedTag = {
-      'I', 'D', '3', 3, 0, 0, 0, 0, 0x01, 0x13,                      // size 147, syncsafe
-      'T', 'E', 'N', 'C', 0, 0, 0, 1, 0x40, 0, 0,                    // discard-on-alter flag
-      'W', 'X', 'X', 'X', 0, 0, 0, 2, 0, 0, 0, 0,                    // encoding, empty description
-      'T', 'C', 'O', 'P', 0, 0, 0, 1, 0, 0, 0,
-      'T', 'O', 'P', 'E', 0, 0, 0, 1, 0, 0, 0,
-      'T', 'C', 'O', 'M', 0, 0, 0, 1, 0, 0, 0,
-      'T', 'C', 'O', 'N', 0, 0, 0, 1, 0, 0, 0,
-      'T', 'R', 'C', 'K', 0, 0, 0, 1, 0, 0, 0,
-      'C', 'O', 'M', 'M', 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0,           // language 00 00 00
-      'T', 'Y', 'E', 'R', 0, 0, 0, 1, 0, 0, 0,
-      'T', 'A', 'L', 'B', 0, 0, 0, 1, 0, 0, 0,
-      'T', 'P', 'E', '1', 0, 0, 0, 1, 0, 0, 0,
-      'T', 'I', 'T', '2', 0, 0, 0, 1, 0, 0, 0,
-      0, 0, 0, 0, 0, 0, 0, 0, 0, 0};                                 // padding
+      'I', 'D', '3', 3,   0,   0,   0,   0,   0x01, 0x13,        // size 147, syncsafe
+      'T', 'E', 'N', 'C', 0,   0,   0,   1,   0x40, 0,    0,     // discard-on-alter flag
+      'W', 'X', 'X', 'X', 0,   0,   0,   2,   0,    0,    0, 0,  // encoding, empty description
+      'T', 'C', 'O', 'P', 0,   0,   0,   1,   0,    0,    0, 'T', 'O', 'P', 'E', 0,   0,   0,   1,
+      0,   0,   0,   'T', 'C', 'O', 'M', 0,   0,    0,    1, 0,   0,   0,   'T', 'C', 'O', 'N', 0,
+      0,   0,   1,   0,   0,   0,   'T', 'R', 'C',  'K',  0, 0,   0,   1,   0,   0,   0,   'C', 'O',
+      'M', 'M', 0,   0,   0,   5,   0,   0,   0,    0,    0, 0,   0,  // language 00 00 00
+      'T', 'Y', 'E', 'R', 0,   0,   0,   1,   0,    0,    0, 'T', 'A', 'L', 'B', 0,   0,   0,   1,
+      0,   0,   0,   'T', 'P', 'E', '1', 0,   0,    0,    1, 0,   0,   0,   'T', 'I', 'T', '2', 0,
+      0,   0,   1,   0,   0,   0,   0,   0,   0,    0,    0, 0,   0,   0,   0,   0};  // padding
   ASSERT_EQ(expectedTag.size(), 157u);
   EXPECT_EQ(test::ReadFile(mp3_), Concat({expectedTag, audio_}));
 }
@@ -159,18 +155,18 @@ TEST_F(Id3v2WriteTest, FieldTextsGoIntoTheirFramesInTheFixedOrder) {
 TEST_F(Id3v2WriteTest, RewriteKeepsOldPlacesAndCopiesForeignFrames) {
   const Bytes txxx = Concat({Bytes{0}, TextBytes("mood"), Bytes{0}, TextBytes("calm")});
   const Bytes priv = Concat({TextBytes("owner"), Bytes{0}, TextBytes("data")});
-  Mp3(Concat({test::Id3v2Tag(Concat({Frame("TIT2", TextData("Old title")), Frame("TXXX", txxx),
-                                     Frame("TALB", TextData("Old album")),
-                                     Frame("PRIV", priv, 0x00C0)}),
-                             30),
-              audio_}));
+  Mp3(Concat(
+      {test::Id3v2Tag(Concat({Frame("TIT2", TextData("Old title")), Frame("TXXX", txxx),
+                              Frame("TALB", TextData("Old album")), Frame("PRIV", priv, 0x00C0)}),
+                      30),
+       audio_}));
   SetId3v2FieldText(Id3v2Field::kTitle, "New title");
   SetId3v2FieldText(Id3v2Field::kAlbum, "New album");
   ASSERT_EQ(WriteId3v2(mp3_.c_str()), kId3v2WriteOk);
   ParsedTag tag = ParseTag(test::ReadFile(mp3_));
-  EXPECT_EQ(IdsOf(tag), (std::vector<std::string>{"TIT2", "TXXX", "TALB", "PRIV", "TENC", "WXXX",
-                                                  "TCOP", "TOPE", "TCOM", "TCON", "TRCK", "COMM",
-                                                  "TYER", "TPE1"}));
+  EXPECT_EQ(IdsOf(tag),
+            (std::vector<std::string>{"TIT2", "TXXX", "TALB", "PRIV", "TENC", "WXXX", "TCOP",
+                                      "TOPE", "TCOM", "TCON", "TRCK", "COMM", "TYER", "TPE1"}));
   EXPECT_EQ(tag.frames[0].data, TextData("New title"));
   EXPECT_EQ(tag.frames[1].data, txxx);
   EXPECT_EQ(tag.frames[2].data, TextData("New album"));
@@ -218,9 +214,9 @@ TEST_F(Id3v2WriteTest, FramesThatDisagreeWithTheTagAreNotCopied) {
 
 TEST_F(Id3v2WriteTest, RefusalsLeaveTheFileUntouched) {
   // An old frame of more than 64000 data bytes: 8.
-  const Bytes big = Concat({test::Id3v2Tag(Concat({Frame("TIT2", TextData("t")),
-                                                   Frame("APIC", Bytes(64001, 7))})),
-                            audio_});
+  const Bytes big = Concat(
+      {test::Id3v2Tag(Concat({Frame("TIT2", TextData("t")), Frame("APIC", Bytes(64001, 7))})),
+       audio_});
   Mp3(big);
   EXPECT_EQ(WriteId3v2(mp3_.c_str()), kId3v2WriteFrameTooLarge);
   EXPECT_EQ(test::ReadFile(mp3_), big);
@@ -283,7 +279,8 @@ TEST_F(Id3v2WriteTest, ReplacementKeepsModeAndOwnerOnTheSameAndAnotherFileSystem
   const Bytes written = test::ReadFile(mp3_);
 
   // A temporary folder on another file system goes through a sibling copy.
-  struct stat shm {}, here {};
+  struct stat shm {
+  }, here{};
   ASSERT_EQ(stat(dir_.path().c_str(), &here), 0);
   if (stat("/dev/shm", &shm) != 0 || shm.st_dev == here.st_dev)
     GTEST_SKIP() << "no second file system (/dev/shm) to place the temporary folder on";
@@ -309,7 +306,8 @@ TEST_F(Id3v2WriteTest, FolderWithoutWriteAccessIsOverwrittenInPlace) {
   const std::string folder = dir_ / "locked";
   ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
   const std::string mp3 = folder + "/song.mp3";
-  test::WriteFile(mp3, Concat({test::Id3v2Tag(Frame("TIT2", TextData("a long old title"))), audio_}));
+  test::WriteFile(mp3,
+                  Concat({test::Id3v2Tag(Frame("TIT2", TextData("a long old title"))), audio_}));
   ASSERT_EQ(chown(mp3.c_str(), kNobody, kNobody), 0);
   ASSERT_EQ(chmod(tempFolder_.c_str(), 0777), 0);
   struct stat before {};
@@ -345,10 +343,12 @@ TEST_F(Id3v2WriteTest, WriteThenReadThroughInterface1GivesBackAllTwelveTexts) {
   ASSERT_NE(call, nullptr);
   auto text = [](const std::string& s) { return reinterpret_cast<intptr_t>(s.c_str()); };
   const std::map<std::string, std::string> values = {
-      {"Composer", "Composer C"}, {"OriginalArtist", "Orig"}, {"Copyright", "(c) 2026"},
-      {"URL", "http://example.org"}, {"EncodedBy", "tolvo"}, {"Comment", "Comment text"},
-      {"Genre", "Jazz"}, {"Year", "2026"}, {"Album", "Album A"}, {"Artist", "Artist B"},
-      {"Title", "Title \xE9"}, {"Track", "3/9"}};
+      {"Composer", "Composer C"}, {"OriginalArtist", "Orig"},
+      {"Copyright", "(c) 2026"},  {"URL", "http://example.org"},
+      {"EncodedBy", "tolvo"},     {"Comment", "Comment text"},
+      {"Genre", "Jazz"},          {"Year", "2026"},
+      {"Album", "Album A"},       {"Artist", "Artist B"},
+      {"Title", "Title \xE9"},    {"Track", "3/9"}};
   Mp3(audio_);
   call("definetempfolder", text(tempFolder_), 0, 0);
   call("v2cleanup", 0, 0, 0);
@@ -370,7 +370,8 @@ TEST_F(Id3v2WriteTest, WriteThenReadThroughInterface1GivesBackAllTwelveTexts) {
 }
 
 // Runs a Python program with Debian's interpreter (the one that has mutagen).
-std::string RunPython(const test::TempDir& dir, const std::string& program, const std::string& arg) {
+std::string RunPython(const test::TempDir& dir, const std::string& program,
+                      const std::string& arg) {
   const std::string script = dir / "peer.py";
   test::WriteFile(script, TextBytes(program));
   std::string output;
@@ -389,7 +390,8 @@ tag = ID3(sys.argv[1], translate=False)
 for frame in sorted(tag.values(), key=lambda f: f.FrameID):
     value = frame.url if frame.FrameID == "WXXX" else str(frame.text[0])
     print(frame.FrameID + "=" + value.encode("latin-1").hex())
-)", mp3_);
+)",
+                                       mp3_);
   auto hex = [](const std::string& s) {
     std::string out;
     for (unsigned char c : s) out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
@@ -397,11 +399,12 @@ for frame in sorted(tag.values(), key=lambda f: f.FrameID):
   };
   std::map<std::string, std::string> byId;
   const std::map<Id3v2Field, const char*> ids = {
-      {Id3v2Field::kComposer, "TCOM"}, {Id3v2Field::kOriginalArtist, "TOPE"},
+      {Id3v2Field::kComposer, "TCOM"},  {Id3v2Field::kOriginalArtist, "TOPE"},
       {Id3v2Field::kCopyright, "TCOP"}, {Id3v2Field::kUrl, "WXXX"},
       {Id3v2Field::kEncodedBy, "TENC"}, {Id3v2Field::kComment, "COMM"},
-      {Id3v2Field::kGenre, "TCON"}, {Id3v2Field::kYear, "TYER"}, {Id3v2Field::kAlbum, "TALB"},
-      {Id3v2Field::kArtist, "TPE1"}, {Id3v2Field::kTitle, "TIT2"}, {Id3v2Field::kTrack, "TRCK"}};
+      {Id3v2Field::kGenre, "TCON"},     {Id3v2Field::kYear, "TYER"},
+      {Id3v2Field::kAlbum, "TALB"},     {Id3v2Field::kArtist, "TPE1"},
+      {Id3v2Field::kTitle, "TIT2"},     {Id3v2Field::kTrack, "TRCK"}};
   for (const auto& [field, id] : ids) byId[id] = hex(kSampleTexts.at(field));
   std::string expected;
   for (const auto& [id, value] : byId) expected += id + "=" + value + "\n";
@@ -418,7 +421,8 @@ tag.add(TIT2(encoding=0, text="Old title"))
 tag.add(TXXX(encoding=0, desc="mood", text="calm"))
 tag.add(APIC(encoding=0, mime="image/png", type=3, desc="cover", data=bytes(range(256)) * 200))
 tag.save(sys.argv[1], v2_version=3)
-)", mp3_);
+)",
+            mp3_);
   const ParsedTag before = ParseTag(test::ReadFile(mp3_));
   ASSERT_EQ(before.after, audio_);
   const ParsedFrame* apic = FindFrame(before, "APIC");
@@ -441,7 +445,8 @@ from mutagen.id3 import ID3
 tag = ID3(sys.argv[1], translate=False)
 print(tag["TIT2"].text[0].encode("latin-1").hex(), tag["TXXX:mood"].text[0],
       tag["APIC:cover"].data == bytes(range(256)) * 200)
-)", mp3_);
+)",
+                                       mp3_);
   EXPECT_EQ(output, "436166e9207469746c65 calm True\n");
 }
 

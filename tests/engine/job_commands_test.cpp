@@ -10,12 +10,10 @@
 #include "core/engine_state.h"
 #include "engine_client.h"
 
-
 namespace tolvo::engine {
 namespace {
 
 using namespace test_client;
-
 
 // Each test starts from the state a freshly loaded engine has. (Run before any other test of the
 // same process, the first test also sees it; gtest_discover_tests gives each test its process.)

@@ -56,7 +56,10 @@ TEST(FileSystem, SystemTempFolderFollowsTmpdirWhenItIsAFolder) {
   EXPECT_EQ(SystemTempFolder(), dir.path() + "/");
   setenv("TMPDIR", (dir / "missing").c_str(), 1);
   EXPECT_EQ(SystemTempFolder(), "/tmp/");
-  if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
+  if (old)
+    setenv("TMPDIR", saved.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
 }
 
 }  // namespace

@@ -30,7 +30,8 @@ Bytes ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
@@ -48,7 +49,8 @@ int64_t SizeOf(const std::string& path) {
 std::vector<std::string> ListFolder(const std::string& path) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(path, ec)) names.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(path, ec))
+    names.push_back(entry.path().filename());
   return names;
 }
 
@@ -94,7 +96,9 @@ Bytes MakeWav(const WavFormat& wavFormat) {
   return b;
 }
 
-void WriteWav(const std::string& path, const WavFormat& wavFormat) { WriteFile(path, MakeWav(wavFormat)); }
+void WriteWav(const std::string& path, const WavFormat& wavFormat) {
+  WriteFile(path, MakeWav(wavFormat));
+}
 
 std::string OutDir() { return TOLVO_OUT_DIR; }
 std::string SourceDir() { return TOLVO_SOURCE_DIR; }

@@ -1,6 +1,7 @@
 // The public face of the TolvoEncode control for hosts: its fixed identifiers, its ProgID, the
-// early-bound interface _TolvoEncode and the DISPIDs and argument lists of the __TolvoEncode events.
-// Hosts create the control with tolvo::runtime::CreateObject(kTolvoEncodeProgId, IID__TolvoEncode, …).
+// early-bound interface _TolvoEncode and the DISPIDs and argument lists of the __TolvoEncode
+// events. Hosts create the control with tolvo::runtime::CreateObject(kTolvoEncodeProgId,
+// IID__TolvoEncode, …).
 #pragma once
 
 #include <cstdint>

@@ -8,11 +8,11 @@
 namespace tolvo::platform {
 
 struct AboutBoxContent {
-  std::string caption;         // window title, set when the box loads
-  std::string makerName;       // Label1
-  std::string webAddress;      // Label2, opened with the shell on a click
-  std::string contactAddress;  // Label4, opened as "mailto:" + address on a click
-  std::string description;     // Text1
+  std::string caption;               // window title, set when the box loads
+  std::string makerName;             // Label1
+  std::string webAddress;            // Label2, opened with the shell on a click
+  std::string contactAddress;        // Label4, opened as "mailto:" + address on a click
+  std::string description;           // Text1
   std::string exitCaption = "Exit";  // Command1
 };
 

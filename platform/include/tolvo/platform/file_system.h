@@ -56,14 +56,16 @@ class FileSystem {
   virtual IoStatus SetMode(const char* path, uint32_t mode) = 0;
   virtual IoStatus SetOwner(const char* path, uint32_t uid, uint32_t gid) = 0;
   // Creates an empty, uniquely named file "<folder>/<prefix>XXXXXX" (folder without trailing '/').
-  virtual IoStatus MakeTempFile(const std::string& folder, const char* prefix, std::string* path) = 0;
+  virtual IoStatus MakeTempFile(const std::string& folder, const char* prefix,
+                                std::string* path) = 0;
   virtual IoStatus SyncFolder(const char* path) = 0;
 };
 
 // The operating system's file system.
 FileSystem& RealFileSystem();
 
-// The platform's temporary folder with a trailing separator ($TMPDIR when it is a folder, else /tmp/).
+// The platform's temporary folder with a trailing separator ($TMPDIR when it is a folder, else
+// /tmp/).
 std::string SystemTempFolder();
 
 // An open file descriptor with one owner. Closes on destruction.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <vector>
 
@@ -126,6 +127,13 @@ std::string SystemTempFolder() {
     struct stat st;
     if (::stat(dir, &st) == 0 && S_ISDIR(st.st_mode)) {
       folder = dir;
+      // A relative folder is made absolute, as the callers' path rules accept only absolute
+      // paths; without the current folder /tmp stays.
+      if (folder.front() != '/') {
+        std::vector<char> cwd(PATH_MAX);
+        folder =
+            ::getcwd(cwd.data(), cwd.size()) ? std::string(cwd.data()) + "/" + folder : "/tmp/";
+      }
       if (folder.back() != '/') folder += '/';
     }
   }

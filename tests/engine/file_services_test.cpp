@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -65,6 +66,27 @@ TEST(SystemTempFolder, IsAnExistingFolderWithATrailingSeparator) {
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.back(), '/');
   EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+// The converted input and the tag writer's fallback live here, and the path rules accept only
+// absolute paths: a relative TMPDIR must come back absolute.
+TEST(SystemTempFolder, ARelativeTmpdirIsMadeAbsolute) {
+  TempDir dir;
+  ASSERT_TRUE(std::filesystem::create_directory(dir / "rel"));
+  const std::filesystem::path savedCwd = std::filesystem::current_path();
+  const char* old = std::getenv("TMPDIR");
+  const std::string savedTmpdir = old ? old : "";
+  std::filesystem::current_path(dir.path());
+  setenv("TMPDIR", "rel", 1);
+  const std::string folder = SystemTempFolder();
+  const std::string expected = (std::filesystem::current_path() / "rel").string() + "/";
+  std::filesystem::current_path(savedCwd);
+  if (old)
+    setenv("TMPDIR", savedTmpdir.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
+  EXPECT_EQ(folder, expected);
+  EXPECT_TRUE(IsExistingFolder(folder));
 }
 
 TEST(FileSize, CountsTheBytesOfFilesOnly) {

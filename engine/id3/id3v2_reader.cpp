@@ -29,7 +29,9 @@ int64_t FindZero(const char* data, size_t from, size_t to) {
 }
 
 // The decimal number that follows the first "(": leading blanks and a sign are allowed, reading
-// stops at the first non-digit, no digits read as 0. Saturates instead of overflowing.
+// stops at the first non-digit. Saturates instead of overflowing. A "(" followed by no digit is
+// no reference (-1): the refinements "(RX)" and "(CR)" or a text such as "Rock (live)" stay as
+// they are instead of turning into genre 0.
 int64_t NumberAfterParenthesis(const char* text) {
   const char* p = std::strchr(text, '(');
   if (!p) return 0;
@@ -37,6 +39,7 @@ int64_t NumberAfterParenthesis(const char* text) {
   while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' || *p == '\r') ++p;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
+  if (*p < '0' || *p > '9') return -1;
   int64_t number = 0;
   for (; *p >= '0' && *p <= '9'; ++p) {
     number = std::min<int64_t>(number * 10 + (*p - '0'), INT32_MAX);

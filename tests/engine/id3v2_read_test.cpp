@@ -176,7 +176,8 @@ TEST_F(Id3v2ReadTest, GenreReferencesBecomeNames) {
       {"(17)", "Rock"},   {"(17)Rock", "Rock"},
       {"( +0)", "Blues"}, {"(147)", "Synthpop"},
       {"(148)", "(148)"}, {"Rock", "Rock"},
-      {"(-1)", "(-1)"},   {"(x)", "Blues"},
+      {"(-1)", "(-1)"},   {"(x)", "(x)"},
+      {"(RX)", "(RX)"},   {"Rock (live)", "Rock (live)"},
       {"17)", "17)"},     {"(99999999999999999999)", "(99999999999999999999)"},
   };
   for (const auto& [stored, name] : cases) {

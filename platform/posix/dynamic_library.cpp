@@ -3,6 +3,8 @@
 
 #include <dlfcn.h>
 
+#include "tolvo/platform/module_path.h"
+
 namespace tolvo::platform {
 
 LibraryHandle LoadLibrary(const std::string& pathOrName) {
@@ -23,9 +25,7 @@ std::string LastLibraryError() {
 }
 
 std::string ModuleFolderOf(const void* address) {
-  Dl_info info{};
-  if (::dladdr(address, &info) == 0 || !info.dli_fname) return {};
-  std::string path = info.dli_fname;
+  const std::string path = ModulePathOf(address);
   auto slash = path.rfind('/');
   if (slash == std::string::npos) return {};
   return slash == 0 ? "/" : path.substr(0, slash);

@@ -145,6 +145,10 @@ CopyResult CopyBytes(File& from, File& to, int64_t count, std::span<char> buffer
 
 bool ReplaceFileWith(TemporaryFile& finished, const std::string& target, const FileInfo& targetInfo,
                      FileSystem& fs) {
+  // Replace the file a symbolic link names, not the link: renaming over the link would turn it
+  // into a file of its own and leave the real file as it was.
+  const std::string resolved = fs.ResolvePath(target.c_str());
+  const std::string& into = resolved.empty() ? target : resolved;
   FileInfo info = fs.Stat(finished.path().c_str());
   if (info.kind != FileKind::kFile) return false;
 
@@ -152,17 +156,17 @@ bool ReplaceFileWith(TemporaryFile& finished, const std::string& target, const F
     if (!SyncPath(fs, finished.path())) return false;
     if (!ApplyTargetIdentity(fs, finished.path(), targetInfo)) return false;
     int error = 0;
-    if (RenameIntoPlace(fs, finished, target, &error)) return true;
+    if (RenameIntoPlace(fs, finished, into, &error)) return true;
     // Two mounts of one file system share a device yet refuse the rename; a folder that takes
     // no new name refuses it too. Both are handled below; any other failure is final.
     if (error != EXDEV && !IsPermissionError(error)) return false;
   }
 
   bool noSibling = false;
-  if (ReplaceThroughSibling(fs, finished.path(), target, targetInfo, &noSibling)) return true;
+  if (ReplaceThroughSibling(fs, finished.path(), into, targetInfo, &noSibling)) return true;
   if (!noSibling) return false;
-  Trace("replace: folder of %s not writable, overwriting in place", target.c_str());
-  return OverwriteInPlace(fs, finished.path(), target);
+  Trace("replace: folder of %s not writable, overwriting in place", into.c_str());
+  return OverwriteInPlace(fs, finished.path(), into);
 }
 
 }  // namespace tolvo::engine

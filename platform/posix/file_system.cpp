@@ -104,6 +104,13 @@ class PosixFileSystem final : public FileSystem {
     *path = buffer.data();
     return IoStatus{};
   }
+  std::string ResolvePath(const char* path) override {
+    char* resolved = ::realpath(path, nullptr);
+    if (!resolved) return {};
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
+  }
   IoStatus SyncFolder(const char* path) override {
     int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return IoStatus{errno};

@@ -255,6 +255,25 @@ TEST_F(Id3v2WriteTest, RemovalLeavesExactlyTheBytesAfterTheTag) {
   EXPECT_EQ(test::ReadFile(mp3_), audio_);
 }
 
+// A library often reaches its files through symbolic links: the tag goes into the real file and
+// the link stays a link.
+TEST_F(Id3v2WriteTest, WriteAndRemovalThroughASymbolicLinkChangeTheRealFile) {
+  const std::string link = dir_ / "link.mp3";
+  Mp3(Concat({test::Id3v2Tag(Frame("TIT2", TextData("old"))), audio_}));
+  ASSERT_EQ(symlink("song.mp3", link.c_str()), 0);
+  SetId3v2FieldText(Id3v2Field::kTitle, "new");
+  ASSERT_EQ(WriteId3v2(link.c_str()), kId3v2WriteOk);
+  struct stat st {};
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ParseTag(test::ReadFile(mp3_)).after, audio_);
+  EXPECT_NE(test::ReadFile(mp3_), Concat({test::Id3v2Tag(Frame("TIT2", TextData("old"))), audio_}));
+  ASSERT_EQ(RemoveId3v2(link.c_str()), kId3v2RemoveOk);
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(test::ReadFile(mp3_), audio_);
+}
+
 TEST_F(Id3v2WriteTest, Id3v1TagAtTheEndSurvivesWriteAndRemoval) {
   test::Id3v1Parts parts;
   parts.title = "v1 title";

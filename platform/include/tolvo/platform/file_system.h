@@ -59,6 +59,9 @@ class FileSystem {
   virtual IoStatus MakeTempFile(const std::string& folder, const char* prefix,
                                 std::string* path) = 0;
   virtual IoStatus SyncFolder(const char* path) = 0;
+  // The absolute path with every symbolic link resolved; empty when it cannot be told. Layers
+  // that know no links answer with the path as given.
+  virtual std::string ResolvePath(const char* path) { return path ? path : ""; }
 };
 
 // The operating system's file system.

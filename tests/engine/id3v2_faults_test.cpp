@@ -158,17 +158,12 @@ TEST_F(Id3v2FaultsTest, DiskFullAtEveryWriteLeavesTheFileAsItWas) {
 }
 
 TEST_F(Id3v2FaultsTest, FailuresAcrossFileSystemsLeaveTheFileAsItWas) {
-  struct stat shm {
-  }, here{};
-  ASSERT_EQ(stat(dir_.path().c_str(), &here), 0);
-  if (stat("/dev/shm", &shm) != 0 || shm.st_dev == here.st_dev)
-    GTEST_SKIP() << "no second file system (/dev/shm) to place the temporary folder on";
-  char pattern[] = "/dev/shm/tolvotest-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  UseTempFolder(pattern);
+  const std::string other = test::OtherFileSystemThan(dir_.path());
+  if (other.empty()) GTEST_SKIP() << "no second file system (/dev/shm) for the temporary folder";
+  test::TempDir elsewhere(other);
+  UseTempFolder(elsewhere.path());
   ExpectMostlyFailed(RunEveryFailurePoint(Write, 300000, kFailNthCall), 50);
   ExpectAllFailed(RunEveryFailurePoint(Remove, 300000, kDiskFullAtNthWrite), 2);
-  rmdir(pattern);
 }
 
 // Runs the operation in a child whose files may not grow past limit bytes; its exit status is

@@ -298,23 +298,18 @@ TEST_F(Id3v2WriteTest, ReplacementKeepsModeAndOwnerOnTheSameAndAnotherFileSystem
   const Bytes written = test::ReadFile(mp3_);
 
   // A temporary folder on another file system goes through a sibling copy.
-  struct stat shm {
-  }, here{};
-  ASSERT_EQ(stat(dir_.path().c_str(), &here), 0);
-  if (stat("/dev/shm", &shm) != 0 || shm.st_dev == here.st_dev)
-    GTEST_SKIP() << "no second file system (/dev/shm) to place the temporary folder on";
-  char pattern[] = "/dev/shm/tolvotest-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  CopyPathField(State().tempFolder, pattern);
+  const std::string other = test::OtherFileSystemThan(dir_.path());
+  if (other.empty()) GTEST_SKIP() << "no second file system (/dev/shm) for the temporary folder";
+  test::TempDir elsewhere(other);
+  CopyPathField(State().tempFolder, elsewhere.path().c_str());
   ASSERT_EQ(chmod(mp3_.c_str(), 0604), 0);
   EXPECT_EQ(RemoveId3v2(mp3_.c_str()), kId3v2RemoveOk);
   EXPECT_EQ(test::ReadFile(mp3_), audio_);
   EXPECT_EQ(ModeOf(mp3_), 0604u);
   EXPECT_EQ(WriteId3v2(mp3_.c_str()), kId3v2WriteOk);
   EXPECT_EQ(test::ReadFile(mp3_), written);
-  EXPECT_TRUE(test::ListFolder(pattern).empty());
+  EXPECT_TRUE(test::ListFolder(elsewhere.path()).empty());
   EXPECT_EQ(test::ListFolder(dir_.path()).size(), 2u);  // song.mp3 and tmp: no sibling left
-  rmdir(pattern);
 }
 
 TEST_F(Id3v2WriteTest, FolderWithoutWriteAccessIsOverwrittenInPlace) {

@@ -1,6 +1,8 @@
 // Shared test fixtures.
 #include "test_support.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,10 +13,19 @@
 namespace tolvo::test {
 namespace fs = std::filesystem;
 
-TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "tolvotest-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+TempDir::TempDir() : TempDir(fs::temp_directory_path().string()) {}
+
+TempDir::TempDir(const std::string& parent) {
+  std::string pattern = parent + "/tolvotest-XXXXXX";
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed in " + parent);
   path_ = pattern;
+}
+
+std::string OtherFileSystemThan(const std::string& path) {
+  struct stat here {
+  }, shm{};
+  if (stat(path.c_str(), &here) != 0 || stat("/dev/shm", &shm) != 0) return {};
+  return shm.st_dev != here.st_dev && S_ISDIR(shm.st_mode) ? "/dev/shm" : "";
 }
 
 TempDir::~TempDir() {

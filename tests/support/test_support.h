@@ -15,6 +15,8 @@ using Bytes = std::vector<uint8_t>;
 class TempDir {
  public:
   TempDir();
+  // A fresh folder inside `parent` instead.
+  explicit TempDir(const std::string& parent);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -24,6 +26,9 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// A folder on another file system than `path` (/dev/shm when it is one), or empty when none.
+std::string OtherFileSystemThan(const std::string& path);
 
 Bytes ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const Bytes& bytes);

@@ -6,11 +6,13 @@
 #include "interrupt_watch.h"
 #include "tolvo/runtime/message_loop.h"
 #include "utf_text.h"
+#include "wav_info.h"
 
 namespace tolvo::tool {
 namespace {
 
 constexpr int32_t kUserAbort = 112;
+constexpr int32_t kInvalidWav = 102;
 
 // Error numbers whose message is about the output file.
 bool ConcernsOutput(int32_t number) {
@@ -50,6 +52,10 @@ EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& i
     errorHeard = true;
     outcome.errorNumber = number;
     outcome.message = WithoutTrailingBlanks(Utf16ToUtf8(description));
+    if (number == kInvalidWav) {  // the engine has no words for why: tell what the file is
+      if (std::string what = DescribeWavFile(input); !what.empty())
+        outcome.message += " (" + what + ")";
+    }
     outcome.concernsOutput = ConcernsOutput(number);
   };
   events.onFinished = [&] { finished = true; };

@@ -25,4 +25,8 @@ std::optional<WavInfo> ParseWavHeader(const std::vector<uint8_t>& image, uint64_
 // Reads the start of the file and parses it.
 std::optional<WavInfo> ReadWavInfo(const std::string& path);
 
+// The file in words, for messages: "24-bit PCM WAV, 2 channels, 96000 Hz", or what it is and why
+// it cannot be read ("not a WAV file: starts with 'ID3'"). Empty when the file cannot be read.
+std::string DescribeWavFile(const std::string& path);
+
 }  // namespace tolvo::tool

@@ -67,6 +67,7 @@ class EncodeJob {
   size_t encodedCapacity_ = 0;
   int64_t inputSize_ = 0;
   int64_t consumed_ = 0;
+  int64_t sampleBytesLeft_ = -1;  // what is left of the data chunk; -1 reads to the end
 };
 
 int32_t EncodeJob::Run() {
@@ -98,7 +99,7 @@ int32_t EncodeJob::OpenFilesAndStream() {
     Trace("Error opening %s\n", state_.inputPath);
     return kJobCannotOpenInput;
   }
-  SeekToSampleData(input_);
+  sampleBytesLeft_ = SeekToSampleData(input_).bytes;
 
   std::string folder, name;
   SplitOutputPath(state_.outputPath, &folder, &name);
@@ -171,10 +172,16 @@ int32_t EncodeJob::OpenFilesAndStream() {
 }
 
 int64_t EncodeJob::ReadChunk() {
-  const int64_t bytes = input_.ReadFull(samples_.get(), size_t{2} * samplesPerChunk_);
+  size_t wanted = size_t{2} * samplesPerChunk_;
+  // Chunks behind the samples (tags, cue points) are never read as sound.
+  if (sampleBytesLeft_ >= 0 && static_cast<uint64_t>(sampleBytesLeft_) < wanted) {
+    wanted = static_cast<size_t>(sampleBytesLeft_);
+  }
+  const int64_t bytes = input_.ReadFull(samples_.get(), wanted);
   if (bytes < 0) return -1;
-  // Whole 16-bit values of whole frames: a stereo file whose last bytes hold half a frame (an
-  // odd-sized chunk after the samples, say) would otherwise end the job with an encoder failure.
+  if (sampleBytesLeft_ >= 0) sampleBytesLeft_ -= bytes;
+  // Whole 16-bit values of whole frames: a stereo file whose last bytes hold half a frame would
+  // otherwise end the job with an encoder failure.
   const int64_t values = bytes / 2;
   return channels_ == 2 ? values - values % 2 : values;
 }

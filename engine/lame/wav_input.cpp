@@ -1,95 +1,95 @@
-// WAV header check and the search for the sample data of the encode job's input.
+// WAV header check and the place of the samples of the encode job's input.
 #include "lame/wav_input.h"
 
-#include <algorithm>
-#include <array>
-#include <cstring>
-
+#include "core/engine_state.h"
 #include "core/trace.h"
 #include "lame/input_conversion.h"
+#include "tolvo/wav/wav_kind.h"
+#include "tolvo/wav/wav_layout.h"
 
 namespace tolvo::engine {
 namespace {
 
-constexpr std::array<int32_t, 9> kAcceptedSampleRates = {8000,  11025, 12000, 16000, 22050,
-                                                         24000, 32000, 44100, 48000};
+using FileSource = wav::FileSource<platform::File>;
 
-uint16_t Read16(std::span<const uint8_t, kWaveHeaderReadSize> bytes, size_t at) {
-  return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
+wav::WavLayout Walk(platform::File& file) {
+  const int64_t size = file.Size();
+  FileSource source(file);
+  return wav::WalkWav(source, size > 0 ? static_cast<uint64_t>(size) : 0);
 }
 
-uint32_t Read32(std::span<const uint8_t, kWaveHeaderReadSize> bytes, size_t at) {
-  return static_cast<uint32_t>(bytes[at]) | (static_cast<uint32_t>(bytes[at + 1]) << 8) |
-         (static_cast<uint32_t>(bytes[at + 2]) << 16) |
-         (static_cast<uint32_t>(bytes[at + 3]) << 24);
-}
-
-bool HasId(std::span<const uint8_t, kWaveHeaderReadSize> bytes, size_t at, const char* id) {
-  return std::memcmp(bytes.data() + at, id, 4) == 0;
+// The rules for a file neither the encoder nor the converter reads.
+int RefusalReason(const wav::WavFormat& f) {
+  if (f.bitsPerSample != 8 && f.bitsPerSample != 16) return kWaveBadBitsPerSample;
+  if (f.channels != 1 && f.channels != 2) return kWaveBadChannelCount;
+  if (!wav::IsMpegSampleRate(f.sampleRate)) return kWaveBadSampleRate;
+  if (f.formatTag != wav::kFormatPcm) return kWaveNotPcm;
+  // Plain 8- or 16-bit PCM that still cannot be read (no data chunk, say): what a conversion
+  // of it would end with.
+  return kWaveNotPcm;
 }
 
 }  // namespace
 
-WaveHeader ClassifyWaveHeader(std::span<const uint8_t, kWaveHeaderReadSize> header) {
-  using namespace wave_offset;
+WaveHeader ClassifyWave(const wav::WavLayout& layout) {
   WaveHeader result;
-  result.channels = Read16(header, kChannels);
-  result.sampleRate = static_cast<int32_t>(Read32(header, kSampleRate));
-  result.bitsPerSample = Read16(header, kBitsPerSample);
-  const bool rateAccepted = std::find(kAcceptedSampleRates.begin(), kAcceptedSampleRates.end(),
-                                      result.sampleRate) != kAcceptedSampleRates.end();
-  if (!HasId(header, kRiffId, "RIFF") || !HasId(header, kFormType, "WAVE")) {
+  result.channels = layout.format.channels;
+  result.sampleRate = static_cast<int32_t>(layout.format.sampleRate);
+  result.bitsPerSample = layout.format.bitsPerSample;
+  if (layout.container == wav::Container::kNone) {
     result.reason = kWaveNotRiffWave;
-  } else if (result.bitsPerSample != 8 && result.bitsPerSample != 16) {
-    result.reason = kWaveBadBitsPerSample;
-  } else if (result.channels != 1 && result.channels != 2) {
-    result.reason = kWaveBadChannelCount;
-  } else if (!rateAccepted) {
-    result.reason = kWaveBadSampleRate;
-  } else if (Read16(header, kFormatTag) != 1) {
-    result.reason = kWaveNotPcm;
+  } else if (wav::IsEncodableAsIs(layout)) {
+    result.reason = kWaveAccepted;
+  } else if (wav::ConversionProblem(layout).empty()) {
+    result.needsConversion = true;
+  } else {
+    result.reason = RefusalReason(layout.format);
   }
   return result;
 }
 
 int CheckWaveFile(const char* path, int32_t* channels, int32_t* sampleRate,
                   platform::FileSystem& fs) {
-  std::array<uint8_t, kWaveHeaderReadSize> header{};
+  wav::WavLayout layout;
   {
     platform::File file = platform::File::Open(fs, path, platform::OpenMode::kRead);
     if (!file.IsOpen()) {
       Trace("cannot open wave file %s\n", path);
       return kWaveCannotOpen;
     }
-    // A short or failed read leaves zeros, which the rules below refuse.
-    file.ReadFull(header.data(), header.size());
+    layout = Walk(file);
   }
-  const WaveHeader parsed = ClassifyWaveHeader(header);
+  const WaveHeader parsed = ClassifyWave(layout);
   *channels = parsed.channels;
   *sampleRate = parsed.sampleRate;
-  Trace("wave check %d: %d channels, %d Hz, %d bits\n", parsed.reason, parsed.channels,
-        parsed.sampleRate, parsed.bitsPerSample);
-  if (parsed.reason == kWaveAccepted && parsed.bitsPerSample == 8 && ConvertToPcm16() != 0) {
-    return kWaveNotPcm;
-  }
-  return parsed.reason;
+  Trace("wave check %d: %d channels, %d Hz, %d bits%s\n", parsed.reason, parsed.channels,
+        parsed.sampleRate, parsed.bitsPerSample, parsed.needsConversion ? ", converting" : "");
+  if (parsed.reason != kWaveAccepted || !parsed.needsConversion) return parsed.reason;
+
+  if (ConvertToPcm16() != 0) return kWaveNotPcm;
+  // The copy may hold fewer channels or another rate than the input: the job encodes the copy.
+  platform::File copy = platform::File::Open(fs, State().inputPath, platform::OpenMode::kRead);
+  if (!copy.IsOpen()) return kWaveNotPcm;
+  const wav::WavLayout converted = Walk(copy);
+  if (!wav::IsEncodableAsIs(converted)) return kWaveNotPcm;
+  *channels = converted.format.channels;
+  *sampleRate = static_cast<int32_t>(converted.format.sampleRate);
+  return kWaveAccepted;
 }
 
-int64_t SampleDataOffset(std::span<const uint8_t> firstBytes) {
-  if (firstBytes.size() < kSampleSearchSize) return kFallbackSampleOffset;
-  static constexpr char kDataId[] = "data";
-  for (size_t p = 0; p + 4 <= kSampleSearchSize; ++p) {
-    if (std::memcmp(firstBytes.data() + p, kDataId, 4) == 0) return static_cast<int64_t>(p) + 8;
+SampleRange SampleDataRange(const wav::WavLayout& layout) {
+  SampleRange range;
+  if (layout.hasData) {
+    range.offset = static_cast<int64_t>(layout.dataOffset);
+    range.bytes = static_cast<int64_t>(layout.dataBytes);
   }
-  return kFallbackSampleOffset;
+  return range;
 }
 
-void SeekToSampleData(platform::File& file) {
-  std::array<uint8_t, kSampleSearchSize> bytes{};
-  int64_t got = file.SeekTo(0) ? file.ReadFull(bytes.data(), bytes.size()) : -1;
-  const size_t valid = got > 0 ? static_cast<size_t>(got) : 0;
-  const int64_t offset = SampleDataOffset(std::span<const uint8_t>(bytes.data(), valid));
-  file.SeekTo(offset);
+SampleRange SeekToSampleData(platform::File& file) {
+  const SampleRange range = SampleDataRange(Walk(file));
+  file.SeekTo(range.offset);
+  return range;
 }
 
 }  // namespace tolvo::engine

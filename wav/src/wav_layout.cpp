@@ -1,15 +1,19 @@
-// Little-endian fields and the format chunk and canonical header of a PCM WAV file.
-#include "wav_layout.h"
+// Little-endian fields and the canonical header of a PCM WAV file.
+#include "tolvo/wav/wav_layout.h"
 
 #include <cstring>
 
-namespace tolvo::converter {
+namespace tolvo::wav {
 
 uint16_t ReadLe16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
 
 uint32_t ReadLe32(const uint8_t* at) {
   return static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |
          (static_cast<uint32_t>(at[2]) << 16) | (static_cast<uint32_t>(at[3]) << 24);
+}
+
+uint64_t ReadLe64(const uint8_t* at) {
+  return static_cast<uint64_t>(ReadLe32(at)) | (static_cast<uint64_t>(ReadLe32(at + 4)) << 32);
 }
 
 void WriteLe16(uint8_t* at, uint16_t value) {
@@ -22,17 +26,6 @@ void WriteLe32(uint8_t* at, uint32_t value) {
 }
 
 bool HasId(const uint8_t* at, const char (&id)[5]) { return std::memcmp(at, id, 4) == 0; }
-
-PcmFormat DecodeFormatBody(const uint8_t* body) {
-  PcmFormat format;
-  format.formatTag = ReadLe16(body + format_body::kFormatTag);
-  format.channels = ReadLe16(body + format_body::kChannels);
-  format.sampleRate = ReadLe32(body + format_body::kSampleRate);
-  format.byteRate = ReadLe32(body + format_body::kByteRate);
-  format.blockAlign = ReadLe16(body + format_body::kBlockAlign);
-  format.bitsPerSample = ReadLe16(body + format_body::kBitsPerSample);
-  return format;
-}
 
 std::array<uint8_t, canonical::kHeaderSize> EncodeCanonicalHeader(uint16_t channels,
                                                                   uint32_t sampleRate,
@@ -48,7 +41,7 @@ std::array<uint8_t, canonical::kHeaderSize> EncodeCanonicalHeader(uint16_t chann
   std::memcpy(h + canonical::kFormatChunk + chunk::kId, "fmt ", 4);
   WriteLe32(h + canonical::kFormatChunk + chunk::kSize, format_body::kPcmSize);
   uint8_t* body = h + canonical::kFormatBody;
-  WriteLe16(body + format_body::kFormatTag, kPcmFormatTag);
+  WriteLe16(body + format_body::kFormatTag, kFormatPcm);
   WriteLe16(body + format_body::kChannels, channels);
   WriteLe32(body + format_body::kSampleRate, sampleRate);
   WriteLe32(body + format_body::kByteRate, sampleRate * blockAlign);
@@ -60,4 +53,4 @@ std::array<uint8_t, canonical::kHeaderSize> EncodeCanonicalHeader(uint16_t chann
   return header;
 }
 
-}  // namespace tolvo::converter
+}  // namespace tolvo::wav

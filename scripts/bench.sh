@@ -16,4 +16,6 @@ done
 cmake --build "$build" -j2 --target tolvo
 echo "== tolvo_batch_bench.sh"
 bash "$root/bench/tolvo_batch_bench.sh" "$build/out/tolvo" || status=1
+echo "== wav_convert_bench.sh"
+bash "$root/bench/wav_convert_bench.sh" "$build/out/tolvo" || status=1
 exit $status

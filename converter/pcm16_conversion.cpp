@@ -4,6 +4,7 @@
 // copied exactly; everything else goes through float: downmix, resampling, TPDF dither.
 #include "pcm16_conversion.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -18,7 +19,9 @@
 namespace tolvo::converter {
 namespace {
 
-constexpr size_t kBlockFrames = 16384;
+// Samples go through in blocks of about this many input bytes (at least one frame), whatever the
+// channel count, so memory stays flat.
+constexpr size_t kBlockBytes = 256 * 1024;
 
 // A file beside the output that is removed unless it was committed by renaming it into place.
 class TemporarySibling {
@@ -85,13 +88,15 @@ class FrameReader {
   FrameReader(platform::File& in, const wav::WavLayout& layout)
       : in_(in),
         frameBytes_(layout.format.blockAlign),
+        blockFrames_(std::max<size_t>(1, kBlockBytes / frameBytes_)),
         framesLeft_(layout.dataBytes / layout.format.blockAlign),
-        block_(kBlockFrames * frameBytes_) {}
+        block_(blockFrames_ * frameBytes_) {}
   uint64_t frames() const { return framesLeft_; }
+  size_t blockFrames() const { return blockFrames_; }
   // The frames read into block(), 0 at the end, -1 when the file ends early or cannot be read.
   int64_t Next() {
     if (framesLeft_ == 0) return 0;
-    const size_t frames = framesLeft_ < kBlockFrames ? framesLeft_ : kBlockFrames;
+    const size_t frames = framesLeft_ < blockFrames_ ? framesLeft_ : blockFrames_;
     const int64_t got = in_.ReadFull(block_.data(), frames * frameBytes_);
     if (got != static_cast<int64_t>(frames * frameBytes_)) return -1;
     framesLeft_ -= frames;
@@ -102,6 +107,7 @@ class FrameReader {
  private:
   platform::File& in_;
   size_t frameBytes_;
+  size_t blockFrames_;
   uint64_t framesLeft_;
   std::vector<uint8_t> block_;
 };
@@ -110,7 +116,7 @@ class FrameReader {
 bool CopyExactly(FrameReader& reader, const wav::WavFormat& format, Pcm16Writer& writer,
                  std::string* problem) {
   const bool widen = format.bitsPerSample == 8;
-  std::vector<uint8_t> wide(widen ? 2 * kBlockFrames * format.channels : 0);
+  std::vector<uint8_t> wide(widen ? 2 * reader.blockFrames() * format.channels : 0);
   for (int64_t frames = reader.Next(); frames != 0; frames = reader.Next()) {
     if (frames < 0) return Fail(problem, "cannot read the samples");
     const size_t count = static_cast<size_t>(frames) * format.channels;
@@ -134,7 +140,7 @@ bool ConvertThroughFloat(FrameReader& reader, const wav::WavFormat& format,
     resampler = std::make_unique<Resampler>(format.sampleRate, target.sampleRate, target.channels);
     if (!resampler->error().empty()) return Fail(problem, "resampler: " + resampler->error());
   }
-  std::vector<float> samples(kBlockFrames * format.channels);
+  std::vector<float> samples(reader.blockFrames() * format.channels);
   std::vector<uint8_t> pcm;
   TpdfQuantizer quantizer;
   auto emit = [&](const float* mixed, size_t frames) {

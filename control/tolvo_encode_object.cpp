@@ -17,7 +17,7 @@ TolvoEncode::TolvoEncode() : TolvoEncode(std::make_unique<MP3ClassLink>()) {}
 TolvoEncode::TolvoEncode(std::unique_ptr<EngineLink> engine)
     : engine_(std::move(engine)),
       events_(static_cast<_TolvoEncode&>(*this), DIID___TolvoEncode),
-      timer1_(kTimer1IntervalMs, [this] { OnTimer1(); }),
+      timer1_(apartment_.Context(), kTimer1IntervalMs, [this] { OnTimer1(); }),
       orchestration_(*engine_, static_cast<ControlEvents&>(*this), static_cast<PollTimer&>(*this)) {
 }
 
@@ -110,6 +110,7 @@ void TolvoEncode::ID3v1GenreList(bool clearFlag, const std::u16string& genre) {
 HRESULT TolvoEncode::FindConnectionPoint(const Guid& iid, runtime::IConnectionPoint** point) {
   if (!point) return E_POINTER;
   *point = nullptr;
+  if (HRESULT hr = apartment_.CheckCaller(kObjectName); runtime::FAILED(hr)) return hr;
   if (iid != DIID___TolvoEncode) return runtime::CONNECT_E_NOCONNECTION;
   events_.AddRef();
   *point = &events_;

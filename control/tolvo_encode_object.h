@@ -11,6 +11,7 @@
 #include "host/control_error.h"
 #include "tolvo/control/control_site.h"
 #include "tolvo/control/tolvo_encode.h"
+#include "tolvo/runtime/apartment.h"
 #include "tolvo/runtime/connection_point.h"
 #include "tolvo/runtime/error_info.h"
 #include "tolvo/runtime/message_loop.h"
@@ -21,6 +22,8 @@ namespace tolvo::control {
 inline constexpr int32_t kControlSizeTwips = 550;
 // The source that hosts see with the engine host's errors.
 inline constexpr char16_t kErrorSource[] = u"TolvoMP3Encode130.TolvoEncode";
+// The object's name in the error of a call from a thread other than its own.
+inline constexpr char16_t kObjectName[] = u"The TolvoEncode control";
 
 class TolvoEncode final : public _TolvoEncode,
                           public runtime::IConnectionPointContainer,
@@ -29,9 +32,14 @@ class TolvoEncode final : public _TolvoEncode,
                           private ControlEvents,
                           private PollTimer {
  public:
-  // Starts with one reference. The engine link defaults to the control's own MP3Class.
+  // Starts with one reference, belonging to the calling thread's apartment. The engine link
+  // defaults to the control's own MP3Class.
   TolvoEncode();
   explicit TolvoEncode(std::unique_ptr<EngineLink> engine);
+
+  // The control's context: the creating thread's main context, on which Timer1 ticks and every
+  // event is raised. Whatever else the control watches attaches here too.
+  GMainContext* Context() const { return apartment_.Context(); }
 
   // IUnknown
   HRESULT QueryInterface(const Guid& iid, void** out) override;
@@ -95,7 +103,8 @@ class TolvoEncode final : public _TolvoEncode,
   ~TolvoEncode() override;
 
   // Runs a method body with a reference held on the object, and turns an engine-host error into
-  // the thread's error object and its failed result. Nothing escapes.
+  // the thread's error object and its failed result. Nothing escapes. A call from another thread
+  // than the control's own is refused (RPC_E_WRONG_THREAD) before it could race the ticks.
   template <class Body>
   HRESULT Guarded(Body&& body);
 
@@ -116,6 +125,7 @@ class TolvoEncode final : public _TolvoEncode,
   runtime::ReferenceCount refs_;
   std::unique_ptr<EngineLink> engine_;
   runtime::ConnectionPoint events_;
+  runtime::ApartmentTie apartment_;
   runtime::Timer timer1_;
   EncodeOrchestration orchestration_;
   int32_t widthTwips_ = kControlSizeTwips;
@@ -125,6 +135,7 @@ class TolvoEncode final : public _TolvoEncode,
 
 template <class Body>
 HRESULT TolvoEncode::Guarded(Body&& body) {
+  if (HRESULT hr = apartment_.CheckCaller(kObjectName); runtime::FAILED(hr)) return hr;
   // A handler may drop the host's last reference while this call still runs.
   runtime::ComPtr<_TolvoEncode> self(this);
   try {

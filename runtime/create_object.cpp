@@ -6,6 +6,7 @@
 
 #include "tolvo/platform/dynamic_library.h"
 #include "tolvo/platform/module_path.h"
+#include "tolvo/runtime/apartment.h"
 #include "tolvo/runtime/error_info.h"
 #include "tolvo/runtime/registry.h"
 #include "tolvo/runtime/server.h"
@@ -62,6 +63,7 @@ HRESULT CreateObjectFromServer(const std::string& serverPath, const Guid& clsid,
                                void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
+  if (HRESULT hr = CheckApartment(); FAILED(hr)) return hr;
   platform::Library library;
   void* entry = nullptr;
   HRESULT hr = LoadServerEntry(serverPath, kDllGetClassObject, &library, &entry);
@@ -84,6 +86,7 @@ HRESULT CreateObjectFromServer(const std::string& serverPath, const Guid& clsid,
 HRESULT CreateObject(const std::string& progId, const Guid& iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
+  if (HRESULT hr = CheckApartment(); FAILED(hr)) return hr;
   std::optional<Guid> clsid = ClassIdFromProgId(progId);
   if (!clsid) return Fail(REGDB_E_CLASSNOTREG, "The class " + progId + " is not registered");
   std::optional<ClassRegistration> registration = FindClass(*clsid);

@@ -11,6 +11,7 @@ namespace detail {
 // One reference to the calling thread's thread-default context.
 struct ContextRef {
   ContextRef() : context(g_main_context_ref_thread_default()) {}
+  explicit ContextRef(GMainContext* given) : context(g_main_context_ref(given)) {}
   ~ContextRef() { g_main_context_unref(context); }
   ContextRef(const ContextRef&) = delete;
   ContextRef& operator=(const ContextRef&) = delete;
@@ -18,6 +19,7 @@ struct ContextRef {
 };
 
 struct TimerState {
+  explicit TimerState(GMainContext* given) : context(given) {}
   ContextRef context;
   uint32_t intervalMs;
   std::function<void()> onTick;
@@ -60,7 +62,10 @@ void FreeTimerState(gpointer data) { delete static_cast<TimerState*>(data); }
 }  // namespace
 
 Timer::Timer(uint32_t intervalMs, std::function<void()> onTick)
-    : state_(std::make_shared<detail::TimerState>()) {
+    : Timer(ContextRef().context, intervalMs, std::move(onTick)) {}
+
+Timer::Timer(GMainContext* context, uint32_t intervalMs, std::function<void()> onTick)
+    : state_(std::make_shared<detail::TimerState>(context)) {
   state_->intervalMs = intervalMs;
   state_->onTick = std::move(onTick);
 }

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_support.h"
@@ -43,6 +44,7 @@ struct Heard {
   std::u16string text;  // ErrorDescription, Genre
   bool flag = false;    // ClearFlag
   std::vector<uint16_t> types;
+  std::thread::id thread = std::this_thread::get_id();  // where the event was raised
 };
 
 class EventSink final : public IDispatch {

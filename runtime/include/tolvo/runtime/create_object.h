@@ -11,6 +11,7 @@
 
 namespace tolvo::runtime {
 
+// Objects are created only on a thread in an apartment (apartment.h): CO_E_NOTINITIALIZED elsewhere.
 // REGDB_E_CLASSNOTREG when the ProgID or its class is not registered; CO_E_ERRORINDLL when the
 // server cannot be loaded or lacks DllGetClassObject; else the server's own result.
 TOLVO_RUNTIME_API HRESULT CreateObject(const std::string& progId, const Guid& iid, void** out);

@@ -21,6 +21,10 @@ inline constexpr HRESULT E_INVALIDARG = MakeHResult(0x80070057u);
 inline constexpr HRESULT CLASS_E_NOAGGREGATION = MakeHResult(0x80040110u);
 inline constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = MakeHResult(0x80040111u);
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = MakeHResult(0x80040154u);
+inline constexpr HRESULT CO_E_NOTINITIALIZED =
+    MakeHResult(0x800401F0u);  // the calling thread is in no apartment
+inline constexpr HRESULT RPC_E_WRONG_THREAD =
+    MakeHResult(0x8001010Eu);  // an object called from a thread other than its own
 inline constexpr HRESULT CO_E_ERRORINDLL =
     MakeHResult(0x800401F9u);  // server cannot be loaded or lacks an entry
 inline constexpr HRESULT DISP_E_MEMBERNOTFOUND = MakeHResult(0x80020003u);

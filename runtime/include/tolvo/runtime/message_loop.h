@@ -10,6 +10,8 @@
 
 #include "tolvo/runtime/export.h"
 
+typedef struct _GMainContext GMainContext;
+
 namespace tolvo::runtime {
 
 namespace detail {
@@ -24,6 +26,8 @@ struct ModalLoopState;
 class TOLVO_RUNTIME_API Timer {
  public:
   Timer(uint32_t intervalMs, std::function<void()> onTick);
+  // A timer on `context` (an object's ApartmentTie::Context()), which it keeps a reference to.
+  Timer(GMainContext* context, uint32_t intervalMs, std::function<void()> onTick);
   ~Timer();
   Timer(const Timer&) = delete;
   Timer& operator=(const Timer&) = delete;

@@ -11,66 +11,8 @@
 #include "utf_text.h"
 
 namespace tolvo::tool {
-namespace {
 
-using runtime::DispParams;
 using runtime::HRESULT;
-
-// Receives __TolvoEncode events and passes them to the session's handlers.
-class EventSink final : public runtime::IDispatch {
- public:
-  explicit EventSink(std::shared_ptr<ControlEvents> events) : events_(std::move(events)) {}
-
-  HRESULT QueryInterface(const runtime::Guid& iid, void** out) override {
-    if (!out) return runtime::E_POINTER;
-    if (iid == runtime::IID_IUnknown || iid == runtime::IID_IDispatch ||
-        iid == control::DIID___TolvoEncode) {
-      AddRef();
-      *out = static_cast<runtime::IDispatch*>(this);
-      return runtime::S_OK;
-    }
-    *out = nullptr;
-    return runtime::E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return refs_.Increment(); }
-  uint32_t Release() override {
-    uint32_t left = refs_.Decrement();
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT GetIDsOfNames(std::span<const std::u16string>, runtime::DISPID*) override {
-    return runtime::E_NOTIMPL;
-  }
-  HRESULT Invoke(runtime::DISPID id, DispParams& params, runtime::Variant*,
-                 runtime::ExcepInfo*) override {
-    const auto& a = params.arguments;
-    ControlEvents& e = *events_;
-    switch (id) {
-      case control::kDispidErrorCode:
-        if (e.onErrorCode && a.size() >= 2) e.onErrorCode(a[0].I4(), a[1].Bstr());
-        break;
-      case control::kDispidFinished:
-        if (e.onFinished) e.onFinished();
-        break;
-      case control::kDispidProgress:
-        if (e.onProgress && !a.empty()) e.onProgress(a[0].I4());
-        break;
-      case control::kDispidID3v1GenreList:
-        if (e.onGenreList && a.size() >= 2) e.onGenreList(a[0].Bool(), a[1].Bstr());
-        break;
-      default:
-        return runtime::DISP_E_MEMBERNOTFOUND;
-    }
-    return runtime::S_OK;
-  }
-
- private:
-  ~EventSink() override = default;
-  std::shared_ptr<ControlEvents> events_;
-  runtime::ReferenceCount refs_;
-};
-
-}  // namespace
 
 std::string ControlLibraryBesideTool() {
   namespace fs = std::filesystem;
@@ -116,16 +58,8 @@ std::unique_ptr<ControlSession> ControlSession::Open(std::string* error) {
     }
   }
 
-  runtime::ComPtr<runtime::IConnectionPointContainer> container;
-  if (runtime::FAILED(session->control_.As(runtime::IID_IConnectionPointContainer, &container)) ||
-      runtime::FAILED(
-          container->FindConnectionPoint(control::DIID___TolvoEncode, session->point_.Put()))) {
-    *error = "the TolvoEncode control offers no __TolvoEncode events";
-    return nullptr;
-  }
   session->events_ = std::make_shared<ControlEvents>();
-  auto sink = runtime::ComPtr<runtime::IDispatch>::Adopt(new EventSink(session->events_));
-  hr = session->point_->Advise(sink.get(), &session->cookie_);
+  hr = session->connection_.Connect(*session->control_, session->events_);
   if (runtime::FAILED(hr)) {
     *error = "cannot connect to the TolvoEncode events: " + FailureText(hr);
     return nullptr;
@@ -134,8 +68,7 @@ std::unique_ptr<ControlSession> ControlSession::Open(std::string* error) {
 }
 
 ControlSession::~ControlSession() {
-  if (point_ && cookie_ != 0) point_->Unadvise(cookie_);
-  point_.Reset();
+  connection_.Disconnect();
   // Releasing the control cancels a job that still runs and lets the engine go.
   control_.Reset();
 }

@@ -9,17 +9,12 @@
 #include <string>
 
 #include "tolvo/control/tolvo_encode.h"
-#include "tolvo/runtime/connection_point.h"
+#include "tolvo/control/tolvo_encode_events.h"
 
 namespace tolvo::tool {
 
 // Handlers of the control's four events; unset handlers ignore their event.
-struct ControlEvents {
-  std::function<void(int32_t number, const std::u16string& description)> onErrorCode;
-  std::function<void()> onFinished;
-  std::function<void(int32_t percent)> onProgress;
-  std::function<void(bool clear, const std::u16string& genre)> onGenreList;
-};
+using ControlEvents = control::TolvoEncodeEvents;
 
 class ControlSession {
  public:
@@ -37,8 +32,7 @@ class ControlSession {
 
   std::shared_ptr<ControlEvents> events_;
   runtime::ComPtr<control::_TolvoEncode> control_;
-  runtime::ComPtr<runtime::IConnectionPoint> point_;
-  uint32_t cookie_ = 0;
+  control::TolvoEncodeConnection connection_;
 };
 
 // The control library that lies beside this program: in its own folder (the build's output

@@ -1,0 +1,87 @@
+// UTF-8 <-> UTF-16 through GLib, the error domain of the control, and the GError of a failed call.
+#include <cstdio>
+
+#include "gobject_internal.h"
+#include "tolvo-1.0/tolvo-encode.h"
+#include "tolvo/runtime/error_info.h"
+
+namespace tolvo::gobject {
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+std::u16string ToUtf16(const gchar* text) {
+  if (!text) return {};
+  gchar* valid = g_utf8_make_valid(text, -1);
+  glong length = 0;
+  gunichar2* wide = g_utf8_to_utf16(valid, -1, nullptr, &length, nullptr);
+  std::u16string result;
+  if (wide) result.assign(reinterpret_cast<const char16_t*>(wide), static_cast<size_t>(length));
+  g_free(wide);
+  g_free(valid);
+  return result;
+}
+
+gchar* ToUtf8(std::u16string_view text) {
+  // Unpaired surrogates first become U+FFFD, which GLib then converts without fail.
+  std::u16string clean(text);
+  for (size_t i = 0; i < clean.size(); ++i) {
+    if (IsHigh(clean[i]) && i + 1 < clean.size() && IsLow(clean[i + 1])) {
+      ++i;
+    } else if (IsHigh(clean[i]) || IsLow(clean[i])) {
+      clean[i] = kReplacement;
+    }
+  }
+  gchar* utf8 = g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(clean.data()),
+                                static_cast<glong>(clean.size()), nullptr, nullptr, nullptr);
+  return utf8 ? utf8 : g_strdup("");
+}
+
+void SetFailure(GError** error, runtime::HRESULT hr, std::string_view what) {
+  std::optional<runtime::ErrorInfo> info = runtime::GetErrorInfo();
+  gchar* description = info && !info->description.empty() ? ToUtf8(info->description) : nullptr;
+  if (!description) {
+    description = g_strdup_printf("%.*s failed with 0x%08X", static_cast<int>(what.size()),
+                                  what.data(), static_cast<unsigned>(hr));
+  }
+  gint code = TOLVO_CONTROL_ERROR_FAILED;
+  if (runtime::IsControlError(hr)) {
+    code = runtime::ErrorNumberOf(hr);
+  } else if (hr == runtime::RPC_E_WRONG_THREAD) {
+    code = TOLVO_CONTROL_ERROR_WRONG_THREAD;
+  } else if (hr == runtime::CO_E_NOTINITIALIZED) {
+    code = TOLVO_CONTROL_ERROR_NO_MAIN_CONTEXT;
+  }
+  g_set_error_literal(error, TOLVO_CONTROL_ERROR, code, description);
+  g_free(description);
+}
+
+}  // namespace tolvo::gobject
+
+GQuark tolvo_control_error_quark(void) { return g_quark_from_static_string("tolvo-control-error"); }
+
+GType tolvo_control_error_get_type(void) {
+  static gsize type = 0;
+  if (g_once_init_enter(&type)) {
+    static const GEnumValue values[] = {
+        {TOLVO_CONTROL_ERROR_FAILED, "TOLVO_CONTROL_ERROR_FAILED", "failed"},
+        {TOLVO_CONTROL_ERROR_WRONG_THREAD, "TOLVO_CONTROL_ERROR_WRONG_THREAD", "wrong-thread"},
+        {TOLVO_CONTROL_ERROR_NO_MAIN_CONTEXT, "TOLVO_CONTROL_ERROR_NO_MAIN_CONTEXT",
+         "no-main-context"},
+        {TOLVO_CONTROL_ERROR_ANSWER_TOO_LONG, "TOLVO_CONTROL_ERROR_ANSWER_TOO_LONG",
+         "answer-too-long"},
+        {TOLVO_CONTROL_ERROR_ENGINE_LIBRARY, "TOLVO_CONTROL_ERROR_ENGINE_LIBRARY",
+         "engine-library"},
+        {TOLVO_CONTROL_ERROR_ENCODER_LIBRARY, "TOLVO_CONTROL_ERROR_ENCODER_LIBRARY",
+         "encoder-library"},
+        {0, nullptr, nullptr},
+    };
+    g_once_init_leave(&type, g_enum_register_static("TolvoControlError", values));
+  }
+  return type;
+}

@@ -4,6 +4,7 @@ trip judged by mutagen, the genre list, the engine host's GError, and objects on
 import os
 import shutil
 import struct
+import subprocess
 import tempfile
 import threading
 import unittest
@@ -17,6 +18,7 @@ import mutagen.id3  # noqa: E402
 import mutagen.mp3  # noqa: E402
 
 OUT_DIR = os.environ["TOLVO_OUT_DIR"]
+EXAMPLES = os.path.join(os.path.dirname(__file__), "..", "..", "examples")
 PATIENCE_S = 30  # only bounds a failing test
 
 
@@ -215,6 +217,20 @@ class TolvoEncodeTest(unittest.TestCase):
         with self.assertRaises(GLib.Error) as raised:
             Tolvo.Encode.new_for_library(self.path("nothing.so"))
         self.assertEqual(raised.exception.code, Tolvo.ControlError.FAILED)
+
+    def test_the_examples_encode_with_a_progress_line_and_tag(self):
+        wav = write_wav(self.path("in.wav"), 2)
+        for program, script in (("/usr/bin/python3", "python/encode.py"), ("gjs", "gjs/encode.js")):
+            with self.subTest(script=script):
+                mp3 = self.path(script.replace("/", "-") + ".mp3")
+                run = subprocess.run([program, os.path.join(EXAMPLES, script), wav, mp3],
+                                     capture_output=True, text=True, timeout=PATIENCE_S)
+                self.assertEqual(run.returncode, 0, run.stderr)
+                self.assertIn("Encoding 100%", run.stdout)
+                self.assertTrue(run.stdout.endswith(
+                    "0: No error \nID3v2 (0): track 1, Title by Artist, Album (2024)\n"), run.stdout)
+                self.assertEqual(str(mutagen.id3.ID3(mp3)["TIT2"]), "Title")
+                self.assertAlmostEqual(mutagen.mp3.MP3(mp3).info.length, 2.0, delta=0.05)
 
     def test_objects_on_two_threads_hear_only_their_own_signals(self):
         long_wav = write_wav(self.path("long.wav"), 8)

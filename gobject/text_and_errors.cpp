@@ -1,45 +1,19 @@
-// UTF-8 <-> UTF-16 through GLib, the error domain of the control, and the GError of a failed call.
+// UTF-8 <-> UTF-16 for GLib callers, the error domain of the control, and the GError of a failed
+// call.
 #include <cstdio>
 
 #include "gobject_internal.h"
 #include "tolvo-1.0/tolvo-encode.h"
 #include "tolvo/runtime/error_info.h"
+#include "tolvo/runtime/text.h"
 
 namespace tolvo::gobject {
-namespace {
 
-constexpr char16_t kReplacement = 0xFFFD;
-
-bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-}  // namespace
-
-std::u16string ToUtf16(const gchar* text) {
-  if (!text) return {};
-  gchar* valid = g_utf8_make_valid(text, -1);
-  glong length = 0;
-  gunichar2* wide = g_utf8_to_utf16(valid, -1, nullptr, &length, nullptr);
-  std::u16string result;
-  if (wide) result.assign(reinterpret_cast<const char16_t*>(wide), static_cast<size_t>(length));
-  g_free(wide);
-  g_free(valid);
-  return result;
-}
+std::u16string ToUtf16(const gchar* text) { return text ? runtime::TextFromUtf8(text) : u""; }
 
 gchar* ToUtf8(std::u16string_view text) {
-  // Unpaired surrogates first become U+FFFD, which GLib then converts without fail.
-  std::u16string clean(text);
-  for (size_t i = 0; i < clean.size(); ++i) {
-    if (IsHigh(clean[i]) && i + 1 < clean.size() && IsLow(clean[i + 1])) {
-      ++i;
-    } else if (IsHigh(clean[i]) || IsLow(clean[i])) {
-      clean[i] = kReplacement;
-    }
-  }
-  gchar* utf8 = g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(clean.data()),
-                                static_cast<glong>(clean.size()), nullptr, nullptr, nullptr);
-  return utf8 ? utf8 : g_strdup("");
+  const std::string utf8 = runtime::TextToUtf8(text);
+  return g_strndup(utf8.data(), utf8.size());
 }
 
 void SetFailure(GError** error, runtime::HRESULT hr, std::string_view what) {

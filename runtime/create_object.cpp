@@ -2,32 +2,20 @@
 // the loading of a server to (un)register it. Servers stay loaded once they served an object.
 #include "tolvo/runtime/create_object.h"
 
-#include <glib.h>
-
 #include "tolvo/platform/dynamic_library.h"
 #include "tolvo/platform/module_path.h"
 #include "tolvo/runtime/apartment.h"
 #include "tolvo/runtime/error_info.h"
 #include "tolvo/runtime/registry.h"
 #include "tolvo/runtime/server.h"
+#include "tolvo/runtime/text.h"
 
 namespace tolvo::runtime {
 namespace {
 
-// Messages quote UTF-8 paths and loader texts; invalid bytes become U+FFFD.
-std::u16string Widen(const std::string& text) {
-  gchar* valid = g_utf8_make_valid(text.c_str(), static_cast<gssize>(text.size()));
-  glong length = 0;
-  gunichar2* wide = g_utf8_to_utf16(valid, -1, nullptr, &length, nullptr);
-  std::u16string result;
-  if (wide) result.assign(reinterpret_cast<const char16_t*>(wide), static_cast<size_t>(length));
-  g_free(wide);
-  g_free(valid);
-  return result;
-}
-
 HRESULT Fail(HRESULT hr, const std::string& description) {
-  SetErrorInfo(ErrorInfo{hr, Widen(description), u"tolvo runtime"});
+  // Messages quote UTF-8 paths and loader texts; invalid bytes become U+FFFD.
+  SetErrorInfo(ErrorInfo{hr, TextFromUtf8(description), u"tolvo runtime"});
   return hr;
 }
 

@@ -5,6 +5,7 @@
 
 #include "tolvo/runtime/guid.h"
 #include "tolvo/runtime/hresult.h"
+#include "tolvo/runtime/text.h"
 #include "tolvo/runtime/unknown.h"
 #include "tolvo/runtime/variant.h"
 
@@ -116,6 +117,27 @@ TEST(VariantConversion, RefusesTextThatIsNotANumber) {
   }
   EXPECT_FALSE(ChangeType(Variant::FromBstr(u"maybe"), VT_BOOL));
   EXPECT_FALSE(ChangeType(Variant::FromI4(1), VT_VARIANT));
+}
+
+TEST(Texts, Utf8AndUtf16ConvertBothWaysAndReplaceWhatIsMalformed) {
+  struct Case {
+    std::string utf8;
+    std::u16string text;
+  };
+  const Case both[] = {{"", u""},
+                       {"abc", u"abc"},
+                       {"D\xC3\xA9j\xC3\xA0", u"D\u00E9j\u00E0"},
+                       {"\xE2\x82\xAC \xF0\x9F\x8E\xB5", u"\u20AC \U0001F3B5"}};
+  for (const Case& c : both) {
+    EXPECT_EQ(TextFromUtf8(c.utf8), c.text);
+    EXPECT_EQ(TextToUtf8(c.text), c.utf8);
+  }
+  EXPECT_EQ(TextFromUtf8("a\xFF"
+                         "b\xC3"),
+            u"a\uFFFDb\uFFFD");
+  EXPECT_EQ(TextToUtf8(std::u16string{u'a', char16_t(0xD800), u'b', char16_t(0xDC00)}),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
 }
 
 }  // namespace

@@ -33,8 +33,8 @@ typedef enum {
   TOLVO_CONTROL_ERROR_ENCODER_LIBRARY = 5008,
 } TolvoControlError;
 
-#define TOLVO_CONTROL_ERROR (tolvo_control_error_quark ())
-#define TOLVO_TYPE_CONTROL_ERROR (tolvo_control_error_get_type ())
+#define TOLVO_CONTROL_ERROR (tolvo_control_error_quark())
+#define TOLVO_TYPE_CONTROL_ERROR (tolvo_control_error_get_type())
 
 /**
  * tolvo_control_error_quark:
@@ -43,8 +43,8 @@ typedef enum {
  *
  * Returns: the error domain
  */
-GQuark tolvo_control_error_quark (void);
-GType tolvo_control_error_get_type (void);
+GQuark tolvo_control_error_quark(void);
+GType tolvo_control_error_get_type(void);
 
 /**
  * TolvoEncode:
@@ -64,8 +64,8 @@ GType tolvo_control_error_get_type (void);
  * Texts are UTF-8. Tag methods return the engine's result code (0 success); engine-host failures
  * are #GError<!-- -->s of the #TolvoControlError domain.
  */
-#define TOLVO_TYPE_ENCODE (tolvo_encode_get_type ())
-G_DECLARE_FINAL_TYPE (TolvoEncode, tolvo_encode, TOLVO, ENCODE, GObject)
+#define TOLVO_TYPE_ENCODE (tolvo_encode_get_type())
+G_DECLARE_FINAL_TYPE(TolvoEncode, tolvo_encode, TOLVO, ENCODE, GObject)
 
 /**
  * TolvoEncode:control-library:
@@ -123,7 +123,7 @@ G_DECLARE_FINAL_TYPE (TolvoEncode, tolvo_encode, TOLVO, ENCODE, GObject)
  *
  * Returns: (transfer full): a new #TolvoEncode, or %NULL with @error set
  */
-TolvoEncode *tolvo_encode_new (GError **error);
+TolvoEncode* tolvo_encode_new(GError** error);
 
 /**
  * tolvo_encode_new_for_library:
@@ -135,7 +135,7 @@ TolvoEncode *tolvo_encode_new (GError **error);
  *
  * Returns: (transfer full): a new #TolvoEncode, or %NULL with @error set
  */
-TolvoEncode *tolvo_encode_new_for_library (const gchar *control_library, GError **error);
+TolvoEncode* tolvo_encode_new_for_library(const gchar* control_library, GError** error);
 
 /**
  * tolvo_encode_mp3_encode:
@@ -156,10 +156,10 @@ TolvoEncode *tolvo_encode_new_for_library (const gchar *control_library, GError 
  *
  * Returns: (skip): %TRUE, or %FALSE with @error set
  */
-gboolean tolvo_encode_mp3_encode (TolvoEncode *self, const gchar *input_file,
-                                  const gchar *output_file, gint bitrate,
-                                  const gchar *stereo_mode, const gchar *mp3_quality, gint vbr,
-                                  gint vbr_max_bitrate, GError **error);
+gboolean tolvo_encode_mp3_encode(TolvoEncode* self, const gchar* input_file,
+                                 const gchar* output_file, gint bitrate, const gchar* stereo_mode,
+                                 const gchar* mp3_quality, gint vbr, gint vbr_max_bitrate,
+                                 GError** error);
 
 /**
  * tolvo_encode_mp3_encode_pause:
@@ -170,7 +170,7 @@ gboolean tolvo_encode_mp3_encode (TolvoEncode *self, const gchar *input_file,
  *
  * Returns: (skip): %TRUE, or %FALSE with @error set
  */
-gboolean tolvo_encode_mp3_encode_pause (TolvoEncode *self, GError **error);
+gboolean tolvo_encode_mp3_encode_pause(TolvoEncode* self, GError** error);
 
 /**
  * tolvo_encode_mp3_encode_resume:
@@ -181,7 +181,7 @@ gboolean tolvo_encode_mp3_encode_pause (TolvoEncode *self, GError **error);
  *
  * Returns: (skip): %TRUE, or %FALSE with @error set
  */
-gboolean tolvo_encode_mp3_encode_resume (TolvoEncode *self, GError **error);
+gboolean tolvo_encode_mp3_encode_resume(TolvoEncode* self, GError** error);
 
 /**
  * tolvo_encode_mp3_encode_cancel:
@@ -193,7 +193,7 @@ gboolean tolvo_encode_mp3_encode_resume (TolvoEncode *self, GError **error);
  *
  * Returns: (skip): %TRUE, or %FALSE with @error set
  */
-gboolean tolvo_encode_mp3_encode_cancel (TolvoEncode *self, GError **error);
+gboolean tolvo_encode_mp3_encode_cancel(TolvoEncode* self, GError** error);
 
 /**
  * tolvo_encode_select_process_priority:
@@ -205,8 +205,7 @@ gboolean tolvo_encode_mp3_encode_cancel (TolvoEncode *self, GError **error);
  *
  * Returns: (skip): %TRUE, or %FALSE with @error set
  */
-gboolean tolvo_encode_select_process_priority (TolvoEncode *self, gint new_level,
-                                               GError **error);
+gboolean tolvo_encode_select_process_priority(TolvoEncode* self, gint new_level, GError** error);
 
 /**
  * tolvo_encode_read_id3_v1_tag:
@@ -226,9 +225,9 @@ gboolean tolvo_encode_select_process_priority (TolvoEncode *self, gint new_level
  *
  * Returns: the engine's code: 0 read, else the reason it was not (2: the file has no ID3v1 tag)
  */
-gint tolvo_encode_read_id3_v1_tag (TolvoEncode *self, const gchar *filename, gint *track,
-                                   gchar **title, gchar **artist, gchar **album, gchar **year,
-                                   gint *genre, gchar **comment, GError **error);
+gint tolvo_encode_read_id3_v1_tag(TolvoEncode* self, const gchar* filename, gint* track,
+                                  gchar** title, gchar** artist, gchar** album, gchar** year,
+                                  gint* genre, gchar** comment, GError** error);
 
 /**
  * tolvo_encode_write_id3_v1_tag:
@@ -247,10 +246,10 @@ gint tolvo_encode_read_id3_v1_tag (TolvoEncode *self, const gchar *filename, gin
  *
  * Returns: the engine's code: 0 written
  */
-gint tolvo_encode_write_id3_v1_tag (TolvoEncode *self, const gchar *filename, gint track,
-                                    const gchar *title, const gchar *artist, const gchar *album,
-                                    const gchar *year, gint genre, const gchar *comment,
-                                    GError **error);
+gint tolvo_encode_write_id3_v1_tag(TolvoEncode* self, const gchar* filename, gint track,
+                                   const gchar* title, const gchar* artist, const gchar* album,
+                                   const gchar* year, gint genre, const gchar* comment,
+                                   GError** error);
 
 /**
  * tolvo_encode_remove_id3v1_tag:
@@ -262,7 +261,7 @@ gint tolvo_encode_write_id3_v1_tag (TolvoEncode *self, const gchar *filename, gi
  *
  * Returns: the engine's code: 0 removed
  */
-gint tolvo_encode_remove_id3v1_tag (TolvoEncode *self, const gchar *filename, GError **error);
+gint tolvo_encode_remove_id3v1_tag(TolvoEncode* self, const gchar* filename, GError** error);
 
 /**
  * tolvo_encode_generate_id3v1_genre:
@@ -274,7 +273,7 @@ gint tolvo_encode_remove_id3v1_tag (TolvoEncode *self, const gchar *filename, GE
  *
  * Returns: (skip): %TRUE, or %FALSE with @error set
  */
-gboolean tolvo_encode_generate_id3v1_genre (TolvoEncode *self, GError **error);
+gboolean tolvo_encode_generate_id3v1_genre(TolvoEncode* self, GError** error);
 
 /**
  * tolvo_encode_read_id3_v2_tag:
@@ -299,11 +298,11 @@ gboolean tolvo_encode_generate_id3v1_genre (TolvoEncode *self, GError **error);
  *
  * Returns: the engine's code: 0 read, 1 the file has no ID3v2 tag or cannot be read
  */
-gint tolvo_encode_read_id3_v2_tag (TolvoEncode *self, const gchar *filename, gchar **track,
-                                   gchar **title, gchar **artist, gchar **album, gchar **year,
-                                   gchar **genre, gchar **comment, gchar **encoded_by,
-                                   gchar **url, gchar **copyright, gchar **original_artist,
-                                   gchar **composer, GError **error);
+gint tolvo_encode_read_id3_v2_tag(TolvoEncode* self, const gchar* filename, gchar** track,
+                                  gchar** title, gchar** artist, gchar** album, gchar** year,
+                                  gchar** genre, gchar** comment, gchar** encoded_by, gchar** url,
+                                  gchar** copyright, gchar** original_artist, gchar** composer,
+                                  GError** error);
 
 /**
  * tolvo_encode_write_id3_v2_tag:
@@ -328,12 +327,12 @@ gint tolvo_encode_read_id3_v2_tag (TolvoEncode *self, const gchar *filename, gch
  *
  * Returns: the engine's code: 0 written
  */
-gint tolvo_encode_write_id3_v2_tag (TolvoEncode *self, const gchar *filename, const gchar *track,
-                                    const gchar *title, const gchar *artist, const gchar *album,
-                                    const gchar *year, const gchar *genre, const gchar *comment,
-                                    const gchar *encoded_by, const gchar *url,
-                                    const gchar *copyright, const gchar *original_artist,
-                                    const gchar *composer, GError **error);
+gint tolvo_encode_write_id3_v2_tag(TolvoEncode* self, const gchar* filename, const gchar* track,
+                                   const gchar* title, const gchar* artist, const gchar* album,
+                                   const gchar* year, const gchar* genre, const gchar* comment,
+                                   const gchar* encoded_by, const gchar* url,
+                                   const gchar* copyright, const gchar* original_artist,
+                                   const gchar* composer, GError** error);
 
 /**
  * tolvo_encode_remove_id3v2_tag:
@@ -345,7 +344,7 @@ gint tolvo_encode_write_id3_v2_tag (TolvoEncode *self, const gchar *filename, co
  *
  * Returns: the engine's code: 0 removed
  */
-gint tolvo_encode_remove_id3v2_tag (TolvoEncode *self, const gchar *filename, GError **error);
+gint tolvo_encode_remove_id3v2_tag(TolvoEncode* self, const gchar* filename, GError** error);
 
 /**
  * tolvo_encode_about:
@@ -357,7 +356,7 @@ gint tolvo_encode_remove_id3v2_tag (TolvoEncode *self, const gchar *filename, GE
  *
  * Returns: (skip): %TRUE, or %FALSE with @error set
  */
-gboolean tolvo_encode_about (TolvoEncode *self, GError **error);
+gboolean tolvo_encode_about(TolvoEncode* self, GError** error);
 
 /**
  * tolvo_encode_control_name:
@@ -367,6 +366,6 @@ gboolean tolvo_encode_about (TolvoEncode *self, GError **error);
  * Returns: (transfer full): the control's title, "Tolvo MP3 Encoder OCX 1.3.0", or %NULL with
  *   @error set
  */
-gchar *tolvo_encode_control_name (TolvoEncode *self, GError **error);
+gchar* tolvo_encode_control_name(TolvoEncode* self, GError** error);
 
 G_END_DECLS

@@ -27,7 +27,7 @@ inline constexpr size_t kResultPadding = 300;
 size_t MakeResultRoom(std::u16string& text);
 
 // One 8-bit buffer for the engine: the text with one NUL appended, converted.
-std::string MakeEngineBuffer(std::u16string_view text, TextEncoding encoding);
+std::string MakeEngineBuffer(std::u16string_view text);
 
 class MP3Class {
  public:

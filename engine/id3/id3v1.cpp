@@ -11,6 +11,10 @@
 #include "core/trace.h"
 #include "id3/genres.h"
 #include "id3/id3v1_layout.h"
+#include "id3/id3v2_layout.h"
+#include "id3/id3v2_writer.h"
+#include "id3/mp3_check.h"
+#include "id3/tag_text.h"
 
 namespace tolvo::engine {
 namespace {
@@ -21,15 +25,18 @@ using platform::OpenMode;
 
 Id3v1FieldSet fieldSet;  // the engine's one set, all zero at load
 
-// A record field's text: its bytes up to the first zero or the field's end, taken as they stand.
+// A record field's text: its Windows-1252 bytes up to the first zero or the field's end, taken as
+// they stand (nothing trimmed), as UTF-8. 30 bytes give at most 90: the buffer holds them.
 void TakeText(const uint8_t* record, id3v1::FieldSpan span, char* text) {
   const auto* begin = reinterpret_cast<const char*>(record + span.offset);
-  std::memcpy(text, begin, strnlen(begin, span.length));
+  const std::string utf8 = tagtext::Windows1252ToUtf8({begin, strnlen(begin, span.length)});
+  std::memcpy(text, utf8.data(), std::min(utf8.size(), kId3v1TextBufferSize - 1));
 }
 
-// Copies the buffer's full width, so a text shorter than the field is padded with its zeros.
+// The text's Windows-1252 bytes, at most the field's width; the rest of the field stays zero.
 void PutText(const char* text, id3v1::FieldSpan span, uint8_t* record) {
-  std::memcpy(record + span.offset, text, span.length);
+  const std::string bytes = tagtext::Utf8ToWindows1252({text, strnlen(text, kId3v1TextBufferSize)});
+  std::memcpy(record + span.offset, bytes.data(), std::min(bytes.size(), span.length));
 }
 
 // The size of an open regular file; -1 for anything else (a folder opens on this platform, but
@@ -112,6 +119,15 @@ int32_t WriteId3v1(const char* path, const Id3v1FieldSet& fields, FileSystem& fs
   if (size < static_cast<int64_t>(id3v1::kRecordSize)) return kId3v1TooShort;
   uint8_t old[id3v1::kRecordSize];
   if (!ReadLastRecord(file, size, old)) return kId3v1CannotRead;
+
+  // Only an MP3 file gets a tag: appended to another container it would break that file.
+  uint8_t start[id3v2::kHeaderSize] = {};
+  const int64_t startBytes = std::min<int64_t>(size, sizeof start);
+  if (!file.SeekTo(0) || file.ReadFull(start, static_cast<size_t>(startBytes)) != startBytes)
+    return kId3v1CannotRead;
+  const int64_t audioStart =
+      id3v2::TagLengthFromHeader(start, static_cast<size_t>(startBytes), size);
+  if (!LooksLikeMp3(file, audioStart, size)) return kId3v1WriteNotMp3;
 
   // An existing tag is replaced in place; otherwise the new one is appended.
   const bool replacing =

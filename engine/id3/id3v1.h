@@ -1,5 +1,6 @@
 // ID3v1 tags: the engine's one field set, the conversion between it and the 128-byte record,
-// and the read, write and removal of the record at the end of a file.
+// and the read, write and removal of the record at the end of a file. The field set holds UTF-8
+// texts; the record holds Windows-1252 bytes: the conversion happens at the record.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +10,8 @@
 
 namespace tolvo::engine {
 
-// Room of each text buffer; every stored text is far shorter, so it always ends in zeros.
+// Room of each text buffer: a field of 30 Windows-1252 characters takes at most 90 bytes of
+// UTF-8, so every stored text ends in zeros.
 inline constexpr size_t kId3v1TextBufferSize = 100;
 
 struct Id3v1FieldSet {
@@ -33,6 +35,7 @@ enum : int32_t {
   kId3v1TooShort = 3,        // read, write: fewer than 128 bytes
   kId3v1WriteReadOnly = 4,   // write: the owner's write bit is clear
   kId3v1WriteFailed = 5,     // write: the tag's bytes were not all stored (full disk, I/O error)
+  kId3v1WriteNotMp3 = 10,    // write: another container, or no MPEG frame header
   kId3v1CannotCut = 1,       // remove: the file cannot be truncated
   kId3v1RemoveReadOnly = 3,  // remove: the owner's write bit is clear
 };

@@ -1,22 +1,26 @@
 // The ID3v1 commands of interface1: the file operations, the field gets and sets over the
 // engine's one field set, and the genre names.
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 
 #include "core/command.h"
 #include "id3/genres.h"
 #include "id3/id3v1.h"
 #include "id3/id3v1_layout.h"
+#include "id3/tag_text.h"
 
 namespace tolvo::engine {
 namespace {
 
-// Clears the whole buffer, then stores the text up to its zero or the limit: every byte after
-// the stored text stays zero, which a write relies on for its padding.
+// Clears the whole buffer, then stores the first `limit` characters of the UTF-8 text as the
+// record can hold them (a character Windows-1252 lacks becomes '?'): the field set then shows
+// exactly what a write stores, and every byte after the text stays zero.
 void StoreText(char (&buffer)[kId3v1TextBufferSize], intptr_t text, size_t limit) {
   std::memset(buffer, 0, sizeof buffer);
-  const char* source = AsText(text);
-  std::memcpy(buffer, source, strnlen(source, limit));
+  const std::string stored = tagtext::Id3v1Text(AsText(text), limit);
+  std::memcpy(buffer, stored.data(), std::min(stored.size(), sizeof buffer - 1));
 }
 
 using TextField = char (Id3v1FieldSet::*)[kId3v1TextBufferSize];

@@ -1,6 +1,8 @@
-// Byte layout of the ID3v2 tag at the start of an MP3 file: the 10-byte tag header, the 10-byte
-// frame header, the size encodings, and the twelve frames this system reads and writes, in the
-// fixed frame order with their field, text decoding and smallest data size worth taking.
+// Byte layout of the ID3v2 tag at the start of an MP3 file: the 10-byte tag header with its
+// flags, the extended header and the footer, the frame headers of versions 2.2 (6 bytes) and
+// 2.3/2.4 (10 bytes) with their flags, the size encodings, and the twelve frames this system
+// reads and writes, in the fixed frame order with their field, text decoding and smallest data
+// size worth taking.
 #pragma once
 
 #include <array>
@@ -17,30 +19,64 @@ inline constexpr size_t kHeaderSize = 10;
 inline constexpr char kMarkerText[] = "ID3";  // compared without its terminating zero
 inline constexpr size_t kMarkerOffset = 0;
 inline constexpr size_t kMarkerLength = 3;
-inline constexpr size_t kVersionOffset = 3;   // written as 3, not looked at on reading
-inline constexpr size_t kRevisionOffset = 4;  // written as 0, not looked at on reading
-inline constexpr size_t kFlagsOffset = 5;     // written as 0, not interpreted on reading
-inline constexpr size_t kSizeOffset = 6;      // syncsafe: bytes after the header
+inline constexpr size_t kVersionOffset = 3;   // major version: 2, 3 or 4
+inline constexpr size_t kRevisionOffset = 4;  // written as 0
+inline constexpr size_t kFlagsOffset = 5;     // written as 0
+inline constexpr size_t kSizeOffset = 6;      // syncsafe: bytes after the header (no footer)
 inline constexpr size_t kSizeLength = 4;
-inline constexpr uint8_t kWrittenVersion = 3;
+inline constexpr uint8_t kWrittenVersion = 3;  // for 2.2 and 2.3 tags and files without a tag
+inline constexpr uint8_t kVersion22 = 2;
+inline constexpr uint8_t kVersion23 = 3;
+inline constexpr uint8_t kVersion24 = 4;
 inline constexpr uint8_t kWrittenRevision = 0;
 inline constexpr uint8_t kWrittenFlags = 0;
+
+// Tag header flags.
+inline constexpr uint8_t kTagUnsynchronised = 0x80;  // 2.2/2.3: whole tag; 2.4: every frame
+inline constexpr uint8_t kTagCompressed22 = 0x40;    // 2.2 only: no known compression scheme
+inline constexpr uint8_t kTagExtendedHeader = 0x40;  // 2.3 and 2.4
+inline constexpr uint8_t kTagFooter = 0x10;          // 2.4: a copy of the header after the tag
+
+// Extended header, right after the tag header. 2.3: a plain size that does not count its own 4
+// bytes; 2.4: a syncsafe size that counts the whole extended header.
+inline constexpr size_t kExtendedSizeLength = 4;
+inline constexpr size_t kFooterSize = 10;  // "3DI", then the header's version, flags and size
 
 // Frame header, repeated after the tag header.
 inline constexpr size_t kFrameHeaderSize = 10;
 inline constexpr size_t kFrameIdOffset = 0;
 inline constexpr size_t kFrameIdLength = 4;
 inline constexpr size_t kFrameSizeOffset = 4;   // plain 32-bit big-endian, header not counted
-inline constexpr size_t kFrameFlagsOffset = 8;  // two bytes, ignored on reading
+inline constexpr size_t kFrameFlagsOffset = 8;  // status byte, then format byte
 inline constexpr size_t kFrameFlagsLength = 2;
+// Version 2.2 frame header: three-letter ID, 24-bit big-endian size, no flags.
+inline constexpr size_t kFrameHeaderSize22 = 6;
+inline constexpr size_t kFrameIdLength22 = 3;
+inline constexpr size_t kFrameSizeOffset22 = 3;
+
+// Frame format flags (second flag byte) and the bytes they add before the frame's data, in the
+// order those bytes appear.
+inline constexpr uint8_t kFrame23Compressed = 0x80;  // adds 4 bytes: decompressed size
+inline constexpr uint8_t kFrame23Encrypted = 0x40;   // adds 1 byte: method
+inline constexpr uint8_t kFrame23Grouped = 0x20;     // adds 1 byte: group
+inline constexpr uint8_t kFrame24Grouped = 0x40;     // adds 1 byte: group
+inline constexpr uint8_t kFrame24Compressed = 0x08;
+inline constexpr uint8_t kFrame24Encrypted = 0x04;  // adds 1 byte: method
+inline constexpr uint8_t kFrame24Unsynchronised = 0x02;
+inline constexpr uint8_t kFrame24DataLength = 0x01;  // adds 4 bytes: syncsafe data length
+// Status flag (first flag byte) that asks other software to discard the frame when the file
+// (not the tag) is altered: the writer sets it on TENC.
+inline constexpr uint8_t kFrame23DiscardOnFileAlter = 0x40;
+inline constexpr uint8_t kFrame24DiscardOnFileAlter = 0x20;
 
 // Limits and block slack shared by the reader and the writer.
-inline constexpr int64_t kMaxFrameDataSize = 64000;  // larger frames end the walk
-inline constexpr size_t kPaddingSize = 10;           // zero bytes written after the frames
-inline constexpr size_t kImageSlack = 100;           // tag image block: tag length + 100
-inline constexpr size_t kFrameWorkSlack = 10;        // frame work block: data size + 10, zeroed
-inline constexpr size_t kFieldTextSlack = 100;       // field text block: length + 100
+inline constexpr size_t kPaddingSize = 10;          // zero bytes written after the frames
+inline constexpr size_t kFieldTextSlack = 100;      // field text block: length + 100
+inline constexpr int64_t kMaxTagSize = 0x0FFFFFFF;  // the largest size a syncsafe field holds
 
+constexpr bool IsSyncsafe(const uint8_t* bytes) {
+  return ((bytes[0] | bytes[1] | bytes[2] | bytes[3]) & 0x80) == 0;
+}
 // The tag size as read: each byte is taken whole (a set top bit is not masked), so a malformed
 // size reads as a larger number rather than being silently corrected.
 constexpr uint32_t ReadSyncsafe(const uint8_t* bytes) {
@@ -57,6 +93,9 @@ constexpr void WriteSyncsafe(uint32_t size, uint8_t* bytes) {
 constexpr uint32_t ReadBigEndian32(const uint8_t* bytes) {
   return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
          uint32_t{bytes[3]};
+}
+constexpr uint32_t ReadBigEndian24(const uint8_t* bytes) {
+  return (uint32_t{bytes[0]} << 16) | (uint32_t{bytes[1]} << 8) | uint32_t{bytes[2]};
 }
 constexpr void WriteBigEndian32(uint32_t value, uint8_t* bytes) {
   bytes[0] = static_cast<uint8_t>(value >> 24);
@@ -104,10 +143,8 @@ inline const HandledFrame* FindHandledFrame(const uint8_t* id) {
   return nullptr;
 }
 
-// The decoding kind of any frame ID: unknown frames decode as text.
-inline TextKind KindOfFrame(const uint8_t* id) {
-  const HandledFrame* frame = FindHandledFrame(id);
-  return frame ? frame->kind : TextKind::kText;
-}
+// Version 2.4 keeps the year in TDRC (a timestamp that starts with it); the reader takes it when
+// a tag has no TYER, and the writer stores the year there in a 2.4 tag.
+inline constexpr char kRecordingTimeId[] = "TDRC";
 
 }  // namespace tolvo::engine::id3v2

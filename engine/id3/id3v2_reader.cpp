@@ -1,9 +1,10 @@
-// The ID3v2 reader: checks the header, reads the whole tag with one read into one counted block,
-// walks its frames in memory and stores the texts of the twelve handled frames. Sizes read from
-// the file are never trusted: every copy is bounded by the tag image it comes from.
+// The ID3v2 reader: checks the header, walks the frames straight from the open file and stores
+// the texts of the twelve handled frames as UTF-8. Sizes read from the file are never trusted:
+// only a handled frame's data is ever held, and never more of it than the tag holds.
 #include "id3/id3v2_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -12,6 +13,8 @@
 #include "core/file_services.h"
 #include "core/trace.h"
 #include "id3/genres.h"
+#include "id3/id3v2_tag_stream.h"
+#include "id3/tag_text.h"
 
 namespace tolvo::engine {
 namespace {
@@ -20,13 +23,9 @@ using platform::File;
 using platform::FileSystem;
 using platform::OpenMode;
 
-// Offset of the first zero byte in data[from .. to], or -1 when there is none.
-int64_t FindZero(const char* data, size_t from, size_t to) {
-  for (size_t i = from; i <= to; ++i) {
-    if (data[i] == 0) return static_cast<int64_t>(i);
-  }
-  return -1;
-}
+// Where the comment kind's description starts: after the encoding byte and 3 language bytes.
+constexpr size_t kCommentDescriptionOffset = 4;
+constexpr size_t kUrlDescriptionOffset = 1;
 
 // The decimal number that follows the first "(": leading blanks and a sign are allowed, reading
 // stops at the first non-digit. Saturates instead of overflowing. A "(" followed by no digit is
@@ -47,49 +46,102 @@ int64_t NumberAfterParenthesis(const char* text) {
   return negative ? -number : number;
 }
 
+// How strongly a frame's text claims its field: a stronger claim replaces a weaker one. Among
+// equal claims a text frame's later one wins, while for the comment and the URL the first stays.
+enum Claim : int {
+  kNoClaim = 0,
+  kRecordingTime = 1,  // TDRC for the year
+  kDescribed = 1,      // COMM or WXXX with a description: another program's data
+  kPlain = 2,          // the field's own frame
+  kEmptyDescription = 2,
+};
+
+struct FieldMatch {
+  const id3v2::HandledFrame* frame = nullptr;
+  int claim = kNoClaim;
+};
+
+FieldMatch MatchField(const char* id) {
+  FieldMatch match;
+  match.frame = id3v2::FindHandledFrame(reinterpret_cast<const uint8_t*>(id));
+  if (match.frame) {
+    match.claim = kPlain;
+  } else if (std::memcmp(id, id3v2::kRecordingTimeId, id3v2::kFrameIdLength) == 0) {
+    match.frame = &id3v2::kFrameOrder[0];
+    for (const id3v2::HandledFrame& frame : id3v2::kFrameOrder) {
+      if (frame.field == Id3v2Field::kYear) match.frame = &frame;
+    }
+    match.claim = kRecordingTime;
+  }
+  return match;
+}
+
 // Stores a decoded frame text in its field. False when the walk must stop: a text whose
 // length + 100 exceeds the file's size keeps its size but gets no text.
-bool StoreFrameText(const id3v2::HandledFrame& frame, const char* text, size_t length,
-                    int64_t fileSize) {
-  Id3v2FieldValue& value = Id3v2Fields()[frame.field];
-  value.size = static_cast<int32_t>(length);
+bool StoreFrameText(Id3v2Field field, const std::string& text, int64_t fileSize) {
+  Id3v2FieldValue& value = Id3v2Fields()[field];
+  value.size = static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX));
   CountedFree(value.text);
   value.text = nullptr;
-  if (static_cast<int64_t>(length) + static_cast<int64_t>(id3v2::kFieldTextSlack) > fileSize)
+  if (static_cast<int64_t>(text.size()) + static_cast<int64_t>(id3v2::kFieldTextSlack) > fileSize)
     return false;
-  SetId3v2FieldText(frame.field, text);
-  if (frame.field == Id3v2Field::kGenre) GenreReference();
+  SetId3v2FieldText(field, text.c_str());
+  if (field == Id3v2Field::kGenre) GenreReference();
   return true;
 }
 
-// Walks the frames of a tag image of tagLength bytes; result 0 when the walk ends, 1 when it
-// stops at an oversized frame or text.
-int32_t WalkFrames(const uint8_t* image, int64_t tagLength, int64_t fileSize) {
-  int64_t position = static_cast<int64_t>(id3v2::kHeaderSize);
+// The content of a handled frame: its data with the frame's unsynchronisation undone and the
+// bytes its format flags add taken off. False when there is no readable content.
+bool FrameContent(id3v2::FrameWalker& walker, const id3v2::TagHeader& header,
+                  const id3v2::FrameHeader& frame, std::string* content, bool* readError) {
+  if (!walker.ReadData(content)) {
+    *readError = true;
+    return false;
+  }
+  if (id3v2::IsOpaque(header.version, frame.flags)) return false;
+  if (id3v2::IsFrameUnsynchronised(header, frame.flags)) *content = id3v2::Resynchronise(*content);
+  const size_t prefix = id3v2::FramePrefixSize(header.version, frame.flags);
+  if (content->size() < prefix) return false;
+  content->erase(0, prefix);
+  return true;
+}
+
+// Walks the frames; result 0 when the walk ends, 1 when a text is too long for the file, 2 when
+// the tag's bytes cannot be read.
+int32_t WalkFrames(File& file, const id3v2::TagHeader& header, int64_t fileSize) {
+  id3v2::FrameWalker walker(file, fileSize, header);
+  std::array<int, kId3v2FieldCount> claims{};
+  std::string content;
   for (;;) {
-    if (position + static_cast<int64_t>(id3v2::kFrameHeaderSize) >= tagLength) return 0;
-    const uint8_t* header = image + position;
-    if (header[id3v2::kFrameIdOffset] == 0) return 0;  // padding or an extended header
-
-    int64_t dataSize =
-        static_cast<int32_t>(id3v2::ReadBigEndian32(header + id3v2::kFrameSizeOffset));
-    if (dataSize < 0 || dataSize >= fileSize) dataSize = 1;  // an impossible size
-    if (dataSize > id3v2::kMaxFrameDataSize) return 1;
-
-    // A frame may claim more data than the image holds: take only the bytes inside it.
-    const int64_t dataStart = position + static_cast<int64_t>(id3v2::kFrameHeaderSize);
-    const int64_t available = std::min(dataSize, tagLength - dataStart);
-    CountedBlock work = MakeCountedBlock(static_cast<size_t>(dataSize) + id3v2::kFrameWorkSlack);
-    if (!work) return 1;
-    std::memcpy(work.get(), image + dataStart, static_cast<size_t>(available));
-
-    const id3v2::HandledFrame* frame = id3v2::FindHandledFrame(header + id3v2::kFrameIdOffset);
-    const id3v2::TextKind kind = frame ? frame->kind : id3v2::TextKind::kText;
-    const size_t length = DecodeFrameText(work.get(), static_cast<size_t>(dataSize), kind);
-    if (frame && length > 0 && dataSize >= frame->minimumDataSize) {
-      if (!StoreFrameText(*frame, work.get(), length, fileSize)) return 1;
+    id3v2::FrameHeader frame;
+    switch (walker.Next(&frame)) {
+      case id3v2::FrameWalker::Step::kFrame:
+        break;
+      case id3v2::FrameWalker::Step::kEnd:
+        return kId3v2ReadOk;
+      case id3v2::FrameWalker::Step::kError:
+        return kId3v2CannotReadTag;
     }
-    position = dataStart + dataSize;
+    if (frame.impossibleSize) continue;  // walked over as an unknown frame
+    FieldMatch match = MatchField(frame.id);
+    if (!match.frame) continue;
+    bool readError = false;
+    if (!FrameContent(walker, header, frame, &content, &readError)) {
+      if (readError) return kId3v2CannotReadTag;
+      continue;
+    }
+    bool emptyDescription = true;
+    const std::string text = DecodeFrameText(reinterpret_cast<const uint8_t*>(content.data()),
+                                             content.size(), match.frame->kind, &emptyDescription);
+    if (text.empty() || static_cast<int64_t>(content.size()) < match.frame->minimumDataSize)
+      continue;
+
+    const bool firstWins = match.frame->kind != id3v2::TextKind::kText;
+    if (firstWins) match.claim = emptyDescription ? kEmptyDescription : kDescribed;
+    int& held = claims[static_cast<size_t>(match.frame->field)];
+    if (match.claim < held || (match.claim == held && firstWins)) continue;
+    held = match.claim;
+    if (!StoreFrameText(match.frame->field, text, fileSize)) return kId3v2NoUsableTag;
   }
 }
 
@@ -99,18 +151,14 @@ int64_t Id3v2TagLength(const char* path, FileSystem& fs) {
   if (!path) return 0;
   File file = File::Open(fs, path, OpenMode::kRead);
   if (!file.IsOpen()) return 0;
-  uint8_t header[id3v2::kHeaderSize];
-  const bool complete = file.ReadFull(header, sizeof header) == static_cast<int64_t>(sizeof header);
+  uint8_t bytes[id3v2::kHeaderSize];
+  const int64_t got = file.ReadFull(bytes, sizeof bytes);
   const int64_t fileSize = file.Size();
-  file.Close();
-  if (!complete) return 0;
-  if (std::memcmp(header + id3v2::kMarkerOffset, id3v2::kMarkerText, id3v2::kMarkerLength) != 0)
+  id3v2::TagHeader header;
+  if (got != static_cast<int64_t>(sizeof bytes) ||
+      !id3v2::ParseTagHeader(bytes, sizeof bytes, fileSize, &header))
     return 0;
-  const int64_t tagSize = id3v2::ReadSyncsafe(header + id3v2::kSizeOffset);
-  // The file need only hold the tag size, not the 10 header bytes on top: a short read of the
-  // whole tag reports that case.
-  if (fileSize < tagSize) return 0;
-  return tagSize + static_cast<int64_t>(id3v2::kHeaderSize);
+  return header.length;
 }
 
 int32_t ReadFileStart(const char* path, void* buffer, size_t count, FileSystem& fs) {
@@ -120,32 +168,33 @@ int32_t ReadFileStart(const char* path, void* buffer, size_t count, FileSystem& 
   return file.ReadFull(buffer, count) == static_cast<int64_t>(count) ? 0 : 2;
 }
 
-size_t DecodeFrameText(char* data, size_t size, id3v2::TextKind kind) {
-  size_t start = 0;
-  size_t length = 0;
-  switch (kind) {
-    case id3v2::TextKind::kText:
-      if (size > 1) {
-        start = 1;
-        length = strnlen(data + start, size - start);
-      }
-      break;
-    case id3v2::TextKind::kUrl:
-    case id3v2::TextKind::kComment: {
-      // The description ends with a zero after the encoding byte (and the language for COMM).
-      const size_t searchFrom = kind == id3v2::TextKind::kUrl ? 1 : 4;
-      const size_t smallest = kind == id3v2::TextKind::kUrl ? 2 : 5;
-      if (size <= smallest) break;
-      const int64_t end = FindZero(data, searchFrom, size - 2);
-      if (end < 0) break;
-      start = static_cast<size_t>(end) + 1;
-      length = strnlen(data + start, size - start);
-      break;
-    }
+std::string DecodeFrameText(const uint8_t* data, size_t size, id3v2::TextKind kind,
+                            bool* emptyDescription) {
+  if (emptyDescription) *emptyDescription = true;
+  if (size <= 1) return {};
+  const uint8_t encoding = data[0];
+  if (kind == id3v2::TextKind::kText) {
+    return tagtext::DecodeId3v2String(encoding, data + 1,
+                                      tagtext::StringLength(encoding, data + 1, size - 1));
   }
-  std::memmove(data, data + start, length);
-  data[length] = 0;
-  return length;
+  // A description ended by its terminator, then the text (for WXXX an ISO-8859-1 URL).
+  const size_t from =
+      kind == id3v2::TextKind::kUrl ? kUrlDescriptionOffset : kCommentDescriptionOffset;
+  if (size <= from + 1) return {};
+  const size_t description = tagtext::StringLength(encoding, data + from, size - from);
+  const size_t textStart = from + description + tagtext::TerminatorSize(encoding);
+  if (from + description >= size || textStart > size) return {};  // no terminator
+  if (emptyDescription) {
+    // An empty description is a bare terminator, or a byte-order mark and a terminator.
+    const bool bomOnly = description == 2 && tagtext::TerminatorSize(encoding) == 2 &&
+                         ((data[from] == 0xFF && data[from + 1] == 0xFE) ||
+                          (data[from] == 0xFE && data[from + 1] == 0xFF));
+    *emptyDescription = description == 0 || bomOnly;
+  }
+  const uint8_t textEncoding = kind == id3v2::TextKind::kUrl ? uint8_t{tagtext::kLatin1} : encoding;
+  return tagtext::DecodeId3v2String(
+      textEncoding, data + textStart,
+      tagtext::StringLength(textEncoding, data + textStart, size - textStart));
 }
 
 void GenreReference() {
@@ -160,22 +209,28 @@ void GenreReference() {
   genre.size = static_cast<int32_t>(std::strlen(name));
 }
 
+int32_t ReadId3v2From(File& file) {
+  const int64_t fileSize = file.Size();
+  uint8_t bytes[id3v2::kHeaderSize];
+  if (!file.SeekTo(0)) return kId3v2NoUsableTag;
+  const int64_t got = file.ReadFull(bytes, sizeof bytes);
+  id3v2::TagHeader header;
+  if (got != static_cast<int64_t>(sizeof bytes) ||
+      !id3v2::ParseTagHeader(bytes, sizeof bytes, fileSize, &header))
+    return kId3v2NoUsableTag;
+  // The header and its frames must all be there.
+  if (fileSize < header.size + static_cast<int64_t>(id3v2::kHeaderSize)) return kId3v2CannotReadTag;
+  return WalkFrames(file, header, fileSize);
+}
+
 int32_t ReadId3v2(const char* path, FileSystem& fs) {
   Trace("ReadId3v2 %s", path ? path : "(null)");
   ReleaseId3v2Fields();
   if (!path) return kId3v2NoUsableTag;
-  const int64_t fileSize = FileSize(path, fs);
-  const int64_t tagLength = Id3v2TagLength(path, fs);
-  if (tagLength == 0) return kId3v2NoUsableTag;
-  // The two sizes come from separate looks at the file; a size that no longer holds the tag
-  // means the first look failed or the file changed, and no frame size can be judged by it.
-  if (fileSize < tagLength - static_cast<int64_t>(id3v2::kHeaderSize)) return kId3v2NoUsableTag;
-
-  CountedBlock image = MakeCountedBlock(static_cast<size_t>(tagLength) + id3v2::kImageSlack);
-  if (!image) return kId3v2CannotReadTag;
-  if (ReadFileStart(path, image.get(), static_cast<size_t>(tagLength), fs) != 0)
-    return kId3v2CannotReadTag;
-  return WalkFrames(reinterpret_cast<const uint8_t*>(image.get()), tagLength, fileSize);
+  File file = File::Open(fs, path, OpenMode::kRead);
+  if (!file.IsOpen()) return kId3v2NoUsableTag;
+  if (fs.StatFd(file.fd()).kind != platform::FileKind::kFile) return kId3v2NoUsableTag;
+  return ReadId3v2From(file);
 }
 
 }  // namespace tolvo::engine

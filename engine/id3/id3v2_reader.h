@@ -1,9 +1,11 @@
 // Reading the ID3v2 tag at the start of a file into the engine's field set: the header check,
-// the one read of the whole tag, the frame walk and the decoding of frame texts.
+// the frame walk over the open file (versions 2.2, 2.3 and 2.4) and the decoding of frame texts
+// into UTF-8.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "id3/id3v2_fields.h"
 #include "id3/id3v2_layout.h"
@@ -14,11 +16,12 @@ namespace tolvo::engine {
 // Result codes of ReadId3v2.
 enum : int32_t {
   kId3v2ReadOk = 0,
-  kId3v2NoUsableTag = 1,  // no tag, a tag larger than the file, an oversized frame or text
+  kId3v2NoUsableTag = 1,  // no tag, a tag larger than the file, or a text too long for the file
   kId3v2CannotReadTag = 2,
 };
 
-// The whole length of the file's ID3v2 tag (tag size + 10), or 0 when it has none.
+// The whole length of the file's ID3v2 tag (tag size + 10, and 10 more for a 2.4 footer), or 0
+// when it has none.
 int64_t Id3v2TagLength(const char* path, platform::FileSystem& fs = platform::RealFileSystem());
 
 // Reads the first count bytes of the file: 0 when all were read, 1 when the file cannot be
@@ -26,16 +29,22 @@ int64_t Id3v2TagLength(const char* path, platform::FileSystem& fs = platform::Re
 int32_t ReadFileStart(const char* path, void* buffer, size_t count,
                       platform::FileSystem& fs = platform::RealFileSystem());
 
-// Turns a frame's data into its text in place and returns the text's length; the text then
-// starts at data[0] and ends with a zero. data must be a block of size + 10 bytes whose bytes past
-// size are zero; nothing outside data[0 .. size + 10) is read or written.
-size_t DecodeFrameText(char* data, size_t size, id3v2::TextKind kind);
+// A frame's text as UTF-8: for the text kind the first string after the encoding byte; for the
+// URL kind (WXXX) the ISO-8859-1 URL after the description; for the comment kind (COMM) the text
+// after the language and the description. `emptyDescription`, when given, tells whether the
+// description of a URL or comment frame is empty.
+std::string DecodeFrameText(const uint8_t* data, size_t size, id3v2::TextKind kind,
+                            bool* emptyDescription = nullptr);
 
 // Replaces a genre field text that refers to a list entry, "(17)" or "(17)Rock", by that entry's
 // name ("Rock") and sets the size to the name's length; other texts stay as they are.
 void GenreReference();
 
-// Empties the field set and fills it from the file's tag; the last non-empty frame of an ID wins.
+// Empties the field set and fills it from the file's tag. A text frame's last non-empty frame
+// wins; for the comment and the URL the first frame with an empty description, else the first
+// one; the year comes from TDRC when the tag has no TYER.
 int32_t ReadId3v2(const char* path, platform::FileSystem& fs = platform::RealFileSystem());
+// The same on a file that is already open for reading.
+int32_t ReadId3v2From(platform::File& file);
 
 }  // namespace tolvo::engine

@@ -21,8 +21,9 @@ enum : int32_t {
   kId3v2WriteCannotReadMp3 = 5,     // the MP3 file cannot be opened or read
   kId3v2WriteCannotAppendTemp = 6,  // the temporary file cannot be opened for appending
   kId3v2WriteCannotReplace = 7,     // the finished file cannot replace the MP3 file
-  kId3v2WriteFrameTooLarge = 8,     // an old frame over 64000 data bytes, or a tag too large
-  kId3v2WriteFailed = 9,            // a write, flush or close of the temporary file failed
+  kId3v2WriteCannotCarry = 9,  // a frame of the old tag (or the tag) cannot be carried faithfully
+  kId3v2WriteNotMp3 = 10,      // the file is another container, or holds no MPEG frame header
+  kId3v2WriteFailed = 13,      // a write, flush or close of the temporary file failed
 };
 
 // Writes the twelve fields of the field set into the file's tag, using the folder of
@@ -33,7 +34,8 @@ int32_t WriteId3v2(const char* path, platform::FileSystem& fs = platform::RealFi
 namespace id3v2 {
 
 // The rule of Id3v2TagLength applied to the first bytes of a file that is already open: the
-// whole tag length (tag size + 10), or 0 when the bytes hold no usable tag header.
+// whole tag length (tag size + 10, a 2.4 footer included), or 0 when the bytes hold no usable
+// tag header.
 int64_t TagLengthFromHeader(const uint8_t* header, size_t headerBytes, int64_t fileSize);
 
 // The MP3 file a rebuild reads. It is opened once, so the tag the operation looks at and the

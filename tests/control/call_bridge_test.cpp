@@ -34,7 +34,7 @@ TEST(ResultRoom, PadsTextsShorterThan299CharactersWith300Nuls) {
     EXPECT_EQ(MakeResultRoom(text), c.room) << c.length;
     EXPECT_EQ(text.substr(0, c.length), std::u16string(c.length, u'a'));
     EXPECT_EQ(text.find_first_not_of(u'\0', c.length), std::u16string::npos);
-    const std::string buffer = MakeEngineBuffer(text, TextEncoding::Windows1252);
+    const std::string buffer = MakeEngineBuffer(text);
     EXPECT_EQ(buffer.size(), c.bufferBytes) << c.length;
     EXPECT_EQ(buffer.back(), '\0');
   }
@@ -105,15 +105,15 @@ TEST_F(CallBridge, PathsCrossAsUtf8WithALoneSurrogateAsReplacementCharacter) {
   EXPECT_EQ(second, u"/\u00E9\U0001F600.mp3");
 }
 
-TEST_F(CallBridge, TagTextsCrossAsWindows1252WithQuestionMarksForOtherCharacters) {
-  std::u16string command = u"wv1Title", second = u"\u03A9\u20AC\u00E9\u0081\U0001F600!",
-                 third = u" ";
+TEST_F(CallBridge, TagTextsCrossAsUtf8) {
+  std::u16string command = u"wv1Title", second = u"\u03A9\u20AC\u00E9\U0001F600!", third = u" ";
   host_.CallWindow2(command, second, third, 0);
-  EXPECT_EQ(LastCall(), "wv1Title\tt:?\\x80\\xE9\\x81?!\tt: \tn:0");
+  EXPECT_EQ(LastCall(),
+            "wv1Title\tt:\\xCE\\xA9\\xE2\\x82\\xAC\\xC3\\xA9\\xF0\\x9F\\x98\\x80!\tt: \tn:0");
 
   command = u"v1Title", second = std::u16string(300, u' ');
   host_.CallWindow2(command, second, third, 0);
-  EXPECT_EQ(second, u"Caf\u00E9 \u20AC\u008D\u0178");
+  EXPECT_EQ(second, u"Caf\u00E9 \u20AC\u041F");
 }
 
 TEST_F(CallBridge, GenreIndexTravelsAsTheThirdArgument) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "id3_builders.h"
 #include "tolvo/control/control_site.h"
 #include "tolvo/runtime/registry.h"
 #include "tolvo_encode_test_host.h"
@@ -134,7 +135,7 @@ TEST_F(ControlHostTest, LateBoundTagCallFillsTheCallersReferences) {
   ComPtr<_TolvoEncode> control = Create();
   ASSERT_TRUE(control);
   const std::string mp3 = dir_ / "plain.mp3";
-  WriteFile(mp3, Bytes(500, 0x55));
+  WriteFile(mp3, test::AudioBytes(500));
   int32_t track = 3, genre = 0;
   std::u16string title = u"keep", artist, album, year, comment;
   DispParams write{{Variant::FromBstr(U16(mp3)), Variant::FromI4(9), Variant::FromBstr(u"T"),

@@ -16,7 +16,8 @@ Bytes TextBytes(std::string_view text);
 // A text padded with pad bytes to width (the text must fit).
 Bytes Padded(std::string_view text, size_t width, uint8_t pad = 0);
 Bytes Concat(std::initializer_list<Bytes> parts);
-// Bytes that stand for audio: a repeating, non-zero pattern, so a cut or a shift shows.
+// Bytes that stand for audio: an MPEG frame header, then a repeating, non-zero pattern, so a
+// cut or a shift shows.
 Bytes AudioBytes(size_t count);
 
 // An ID3v1 record: "TAG", the texts padded with pad, then 30 raw comment-area bytes (offsets

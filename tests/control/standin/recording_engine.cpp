@@ -110,7 +110,7 @@ extern "C" __attribute__((visibility("default"))) int32_t interface1(const char*
     std::memset(firstBuffer, 'x', static_cast<size_t>(a3));
     firstBuffer[a3] = '\0';
   } else if (name == "v1Title") {
-    std::strcpy(firstBuffer, "Caf\xE9 \x80\x8D\x9F");  // an ID3v1 read, in Windows-1252
+    std::strcpy(firstBuffer, "Caf\xC3\xA9 \xE2\x82\xAC\xD0\x9F");  // an engine read, in UTF-8
   } else if (name == "standin_rename") {
     std::strcpy(const_cast<char*>(command), "done");  // the command buffer is writable too
   }

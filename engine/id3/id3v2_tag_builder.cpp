@@ -78,7 +78,9 @@ class FrameCarrier {
       : walker_(walker), tag_(tag), out_(out) {}
 
   // Whether a comment or URL frame has an empty description; the stream is left where it was.
-  bool DescriptionIsEmpty(const FrameHeader& frame, const HandledFrame& handled) {
+  // A comment's language is noted in *language, so that its new frame keeps it.
+  bool DescriptionIsEmpty(const FrameHeader& frame, const HandledFrame& handled,
+                          std::string* language) {
     const TagStream::Mark mark = walker_.stream().Here();
     const int64_t left = walker_.DataLeft();
     std::string probe(static_cast<size_t>(std::min<int64_t>(left, kDescriptionProbe)), '\0');
@@ -95,6 +97,8 @@ class FrameCarrier {
     const size_t from = handled.kind == TextKind::kComment ? 4 : 1;
     if (size <= from) return false;
     const uint8_t encoding = data[0];
+    if (handled.kind == TextKind::kComment)
+      language->assign(reinterpret_cast<const char*>(data) + 1, 3);
     const size_t terminator = tagtext::TerminatorSize(encoding);
     auto isTerminator = [&](size_t at) {
       if (at + terminator > size) return false;
@@ -186,9 +190,11 @@ class FrameCarrier {
   ByteSink& out_;
 };
 
-BuildResult AppendFieldFrame(ByteSink& out, size_t index, uint8_t version) {
+BuildResult AppendFieldFrame(ByteSink& out, size_t index, uint8_t version,
+                             const std::string& language = {}) {
   const char* text = Id3v2Fields()[kFrameOrder[index].field].text;
-  const std::string frame = FieldFrame(static_cast<int>(index), text ? text : "", version);
+  const std::string frame =
+      FieldFrame(static_cast<int>(index), text ? text : "", version, language);
   if (frame.empty()) return BuildResult::kCannotCarry;
   return out.Append(frame.data(), frame.size()) ? BuildResult::kDone : BuildResult::kWriteFailed;
 }
@@ -217,11 +223,13 @@ BuildResult WalkOldTag(platform::File& source, int64_t fileSize, const TagHeader
     if (frame.impossibleSize || frame.runsPastTag || frame.id[0] == 0)
       return BuildResult::kCannotCarry;
     int index = OwnedFieldIndex(frame.id, version);
+    std::string language;
     if (index >= 0 && kFrameOrder[static_cast<size_t>(index)].kind != TextKind::kText) {
       // A comment or URL with a description belongs to another program.
       if (IsOpaque(tag.version, frame.flags)) {
         index = -1;
-      } else if (!carrier.DescriptionIsEmpty(frame, kFrameOrder[static_cast<size_t>(index)])) {
+      } else if (!carrier.DescriptionIsEmpty(frame, kFrameOrder[static_cast<size_t>(index)],
+                                             &language)) {
         index = -1;
       }
     } else if (index >= 0 && IsOpaque(tag.version, frame.flags)) {
@@ -235,7 +243,7 @@ BuildResult WalkOldTag(platform::File& source, int64_t fileSize, const TagHeader
     }
     bool& isPending = pending[static_cast<size_t>(index)];
     if (!isPending) continue;  // a second frame of the same field is dropped
-    if (BuildResult result = AppendFieldFrame(out, static_cast<size_t>(index), version);
+    if (BuildResult result = AppendFieldFrame(out, static_cast<size_t>(index), version, language);
         result != BuildResult::kDone)
       return result;
     isPending = false;
@@ -248,7 +256,8 @@ uint8_t WrittenVersionFor(const TagHeader* oldTag) {
   return oldTag && oldTag->version == kVersion24 ? kVersion24 : kWrittenVersion;
 }
 
-std::string FieldFrame(int fieldIndexInFrameOrder, const std::string& text, uint8_t version) {
+std::string FieldFrame(int fieldIndexInFrameOrder, const std::string& text, uint8_t version,
+                       const std::string& language) {
   const HandledFrame& handled = kFrameOrder[static_cast<size_t>(fieldIndexInFrameOrder)];
   std::string data;
   uint8_t encoding = tagtext::kLatin1;
@@ -266,7 +275,8 @@ std::string FieldFrame(int fieldIndexInFrameOrder, const std::string& text, uint
     case TextKind::kComment:
       encoding = tagtext::ChooseId3v2Encoding(text);
       data += static_cast<char>(encoding);
-      data.append(3, '\0');  // language
+      // The language of the comment replaced, else three zero bytes.
+      data += language.size() == 3 ? language : std::string(3, '\0');
       if (encoding == tagtext::kUtf16) {
         data += tagtext::EncodeId3v2String("", encoding);  // an empty description: its mark
         data.append(2, '\0');

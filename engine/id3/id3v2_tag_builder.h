@@ -38,8 +38,9 @@ BuildResult BuildFrames(platform::File& source, int64_t fileSize, const TagHeade
                         ByteSink& out);
 
 // The new frame of one field in the given version: ISO-8859-1 texts when every character fits,
-// else UTF-16 with a byte-order mark; exported for the tests of its bytes.
-std::string FieldFrame(int fieldIndexInFrameOrder, const std::string& text, uint8_t version);
+// else UTF-16 with a byte-order mark. A comment takes the 3 language bytes given, else zeros.
+std::string FieldFrame(int fieldIndexInFrameOrder, const std::string& text, uint8_t version,
+                       const std::string& language = {});
 
 // The 10-byte tag header: "ID3", version, revision 0, flags 0, the syncsafe size.
 void FillTagHeader(uint8_t* header, uint8_t version, uint32_t tagSize);

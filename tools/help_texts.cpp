@@ -66,14 +66,16 @@ const char* const kTagSetHelp =
     "  --genre NAME|NUMBER     ID3v1 takes a name of 'tolvo genres' or its number;\n"
     "                          ID3v2 stores the name as text\n"
     "  ID3v2 only: --composer C --original-artist A --copyright C --url U --encoded-by E\n"
+    "The year is four digits; the track a number from 1 to 255 (ID3v2 also takes N/TOTAL).\n"
     "ID3v1 stores Windows-1252 text of at most 30 characters per field (28 for the comment with a\n"
-    "track number); characters it cannot hold become '?'.\n"
+    "track number, 4 for the year); characters it cannot hold become '?', and tolvo warns when a\n"
+    "text is stored cut or changed. ID3v2 stores every text whole.\n"
     "\n" TOLVO_EXIT_STATUSES;
 
 const char* const kTagRemoveHelp =
     "Usage: tolvo tag remove FILE [--v1] [--v2]\n"
-    "Removes the ID3v1 and/or ID3v2 tag (both when neither option is given). A file without the\n"
-    "tag is left as it is.\n"
+    "Removes the ID3v1 and/or ID3v2 tag (both when neither option is given) and says which it\n"
+    "removed. A file without the tag is left as it is.\n"
     "\n" TOLVO_EXIT_STATUSES;
 
 const char* const kGenresHelp =

@@ -1,5 +1,6 @@
 // "tolvo tag show|set|remove": the ID3v1 and ID3v2 tags of one MP3 file through the control.
 // "set" merges the given fields into the tag that is already there.
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
@@ -56,6 +57,66 @@ void PrintField(const char* label, const std::string& value) {
   padded.resize(std::max<size_t>(padded.size() + 1, 18), ' ');
   if (value.empty()) padded.erase(padded.find_last_not_of(" ") + 1);
   std::cout << "  " << padded << value << '\n';
+}
+
+// A year is four digits; a track is a number from 1 to 255, for ID3v2 optionally followed by
+// "/" and the number of tracks. Checked before anything is written; false with *error.
+bool CheckYearAndTrack(const ParsedArguments& a, std::string* error) {
+  if (a.Has("--year")) {
+    const std::string& year = a.Value("--year");
+    const bool fourDigits = year.size() == 4 && std::all_of(year.begin(), year.end(), [](char c) {
+                              return c >= '0' && c <= '9';
+                            });
+    if (!fourDigits) {
+      *error = "--year must be four digits, not '" + year + "'";
+      return false;
+    }
+  }
+  if (a.Has("--track")) {
+    const std::string& given = a.Value("--track");
+    const size_t slash = given.find('/');
+    const bool numberOk = ParseNumber(given.substr(0, slash), 1, 255).has_value();
+    const bool totalOk =
+        slash == std::string::npos || ParseNumber(given.substr(slash + 1), 1, 255).has_value();
+    if (!numberOk || !totalOk) {
+      *error = "--track must be a number from 1 to 255 (or N/TOTAL), not '" + given + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+// The ID3v1 texts given on the command line, with their options and labels.
+struct V1Text {
+  const char* option;
+  const char* label;
+  std::u16string Id3v1Fields::*member;
+};
+constexpr V1Text kV1Texts[] = {
+    {"--title", "title", &Id3v1Fields::title},       {"--artist", "artist", &Id3v1Fields::artist},
+    {"--album", "album", &Id3v1Fields::album},       {"--year", "year", &Id3v1Fields::year},
+    {"--comment", "comment", &Id3v1Fields::comment},
+};
+
+// Compares what ID3v1 stored with what was given and warns about every text it changed: cut to
+// the field's width, or with '?' for characters Windows-1252 lacks.
+void WarnAboutId3v1Losses(const std::string& file, const ParsedArguments& a,
+                          const Id3v1Fields& stored) {
+  for (const V1Text& text : kV1Texts) {
+    if (!a.Has(text.option)) continue;
+    const std::u16string given = Utf8ToUtf16(a.Value(text.option));
+    std::u16string kept = stored.*text.member;
+    while (!kept.empty() && kept.back() == u'\0') kept.pop_back();
+    if (kept == given) continue;
+    const bool cut = kept.size() < given.size();
+    const bool replaced = given.compare(0, kept.size(), kept) != 0;
+    std::cerr << "tolvo: " << file << ": warning: ID3v1 holds the " << text.label << " as '"
+              << Utf16ToUtf8(kept) << "'"
+              << (cut && replaced ? " (cut, and '?' for characters it cannot store)"
+                  : cut           ? " (cut to " + std::to_string(kept.size()) + " characters)"
+                                  : " ('?' for characters it cannot store)")
+              << "; ID3v2 holds it whole\n";
+  }
 }
 
 // A missing file or a folder is refused here, with a clearer message than the result codes give.
@@ -131,13 +192,8 @@ bool ApplyToId3v1(const ParsedArguments& a, const std::vector<std::string>& genr
   if (a.Has("--comment")) f->comment = Utf8ToUtf16(a.Value("--comment"));
   if (a.Has("--track")) {
     // "3/12" stores 3: ID3v1 has no room for the total.
-    std::string given = a.Value("--track");
-    std::optional<int> track = ParseNumber(given.substr(0, given.find('/')), 0, 255);
-    if (!track) {
-      *error = "--track must be a number from 0 to 255 for ID3v1, not '" + given + "'";
-      return false;
-    }
-    f->track = *track;
+    const std::string& given = a.Value("--track");
+    f->track = ParseNumber(given.substr(0, given.find('/')), 1, 255).value_or(0);
   }
   if (a.Has("--genre")) {
     std::optional<int> genre = FindGenre(genres, a.Value("--genre"));
@@ -176,6 +232,8 @@ int SetTags(const std::string& file, const ParsedArguments& a) {
   bool anyField = false;
   for (const V2Field& field : kV2Fields) anyField |= a.Has(field.option);
   if (!anyField) return ReportUsage("tag set", "no field to set (see 'tolvo tag set --help')");
+  std::string problem;
+  if (!CheckYearAndTrack(a, &problem)) return ReportUsage("tag set", problem);
 
   std::string error;
   if (!CheckFile(file, &error)) return ReportError(kExitFailure, error);
@@ -212,6 +270,8 @@ int SetTags(const std::string& file, const ParsedArguments& a) {
           kExitFailure,
           file + ": " + (written < 0 ? error : ResultMessage(TagOperation::kWriteV1, written)));
     }
+    Id3v1Fields stored;
+    if (ReadId3v1(*session, path, &stored, &error) == 0) WarnAboutId3v1Losses(file, a, stored);
   }
   std::cout << file << ": "
             << (v1 && v2 ? "ID3v1 and ID3v2 tags"
@@ -221,6 +281,7 @@ int SetTags(const std::string& file, const ParsedArguments& a) {
   return kExitSuccess;
 }
 
+// Removes the tags asked for that the file has, and says exactly what it removed.
 int RemoveTags(const std::string& file, const ParsedArguments& a) {
   const std::string path = AbsolutePath(file);
   bool v1 = a.Has("--v1") || !a.Has("--v2");
@@ -229,7 +290,25 @@ int RemoveTags(const std::string& file, const ParsedArguments& a) {
   if (!CheckFile(file, &error)) return ReportError(kExitFailure, error);
   std::unique_ptr<ControlSession> session = ControlSession::Open(&error);
   if (!session) return ReportError(kExitFailure, error);
-  if (v2) {
+
+  // Which of the tags are there: a tag that is not is not "removed".
+  Id3v1Fields v1Fields;
+  Id3v2Fields v2Fields;
+  const int32_t v1Read = v1 ? ReadId3v1(*session, path, &v1Fields, &error) : 1;
+  if (v1Read < 0) return ReportError(kExitFailure, file + ": " + error);
+  const int32_t v2Read = v2 ? ReadId3v2(*session, path, &v2Fields, &error) : 1;
+  if (v2Read < 0) return ReportError(kExitFailure, file + ": " + error);
+  const bool hasV1 = v1 && v1Read == 0;
+  const bool hasV2 = v2 && v2Read != 1;  // 2: a tag, only not readable in full
+  if (!hasV1 && !hasV2) {
+    std::cout << file << ": no "
+              << (v1 && v2 ? "ID3v1 or ID3v2 tag"
+                  : v1     ? "ID3v1 tag"
+                           : "ID3v2 tag")
+              << " to remove" << std::endl;
+    return kExitSuccess;
+  }
+  if (hasV2) {
     int32_t result = RemoveId3v2(*session, path, &error);
     if (result != 0) {
       return ReportError(
@@ -237,19 +316,23 @@ int RemoveTags(const std::string& file, const ParsedArguments& a) {
           file + ": " + (result < 0 ? error : ResultMessage(TagOperation::kRemoveV2, result)));
     }
   }
-  if (v1) {
+  if (hasV1) {
     int32_t result = RemoveId3v1(*session, path, &error);
     if (result != 0) {
-      return ReportError(
-          kExitFailure,
-          file + ": " + (result < 0 ? error : ResultMessage(TagOperation::kRemoveV1, result)));
+      return ReportError(kExitFailure,
+                         file + ": " +
+                             (result < 0 ? error : ResultMessage(TagOperation::kRemoveV1, result)) +
+                             (hasV2 ? " (its ID3v2 tag was removed)" : ""));
     }
   }
   std::cout << file << ": "
-            << (v1 && v2 ? "ID3v1 and ID3v2 tags"
-                : v1     ? "ID3v1 tag"
-                         : "ID3v2 tag")
-            << " removed" << std::endl;
+            << (hasV1 && hasV2 ? "ID3v1 and ID3v2 tags"
+                : hasV1        ? "ID3v1 tag"
+                               : "ID3v2 tag")
+            << " removed";
+  if (v1 && !hasV1) std::cout << "; it had no ID3v1 tag";
+  if (v2 && !hasV2) std::cout << "; it had no ID3v2 tag";
+  std::cout << std::endl;
   return kExitSuccess;
 }
 

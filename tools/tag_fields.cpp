@@ -72,6 +72,8 @@ std::string ResultMessage(TagOperation operation, int32_t code) {
       if (code == 2) return "cannot be read";
       if (code == 3) return "is shorter than 128 bytes and cannot hold an ID3v1 tag";
       if (code == 4) return "is read-only";
+      if (code == 5) return "could not be given its ID3v1 tag: a write failed (is the disk full?)";
+      if (code == 10) return "is not an MP3 file; it was left untouched";
       break;
     case TagOperation::kRemoveV1:
       if (code == 1) return "cannot be shortened to remove its ID3v1 tag";
@@ -86,14 +88,19 @@ std::string ResultMessage(TagOperation operation, int32_t code) {
       if (code == 2) return "cannot get its ID3v2 tag: no temporary file can be made";
       if (code == 3) return "has an ID3v2 tag that cannot be read in full";
       if (code == 5) return "cannot be opened for reading";
-      if (code == 8) return "has an ID3v2 frame of more than 64000 bytes";
       if (code >= 4 && code <= 7) return "could not be rewritten with its new ID3v2 tag";
+      if (code == 9)
+        return "has an ID3v2 tag whose frames cannot all be carried over faithfully; it was left "
+               "untouched";
+      if (code == 10) return "is not an MP3 file; it was left untouched";
+      if (code == 13) return "could not be rewritten: a write failed (is the disk full?)";
       break;
     case TagOperation::kRemoveV2:
       if (code == 1) return "is read-only";
       if (code == 2) return "cannot lose its ID3v2 tag: no temporary file can be made";
       if (code == 3) return "cannot be opened for reading";
       if (code == 4 || code == 5) return "could not be rewritten without its ID3v2 tag";
+      if (code == 6) return "could not be rewritten: a write failed (is the disk full?)";
       break;
   }
   return "failed with code " + std::to_string(code);

@@ -105,8 +105,57 @@ TEST_F(TolvoTag, OneVersionAtATime) {
   EXPECT_NE(show.out.find("ID3v2: none\n"), std::string::npos);
   ToolRun removed = Tolvo({"tag", "remove", "song.mp3"});
   EXPECT_EQ(removed.status, 0);
-  EXPECT_EQ(removed.out, "song.mp3: ID3v1 and ID3v2 tags removed\n");
+  EXPECT_EQ(removed.out, "song.mp3: ID3v1 tag removed; it had no ID3v2 tag\n");
   EXPECT_EQ(ReadFile(dir_ / "song.mp3"), untagged_);
+  removed = Tolvo({"tag", "remove", "song.mp3"});
+  EXPECT_EQ(removed.out, "song.mp3: no ID3v1 or ID3v2 tag to remove\n");
+  EXPECT_EQ(ReadFile(dir_ / "song.mp3"), untagged_);
+}
+
+TEST_F(TolvoTag, WarnsWhatId3v1CannotHoldAndRefusesBadValuesAndOtherFiles) {
+  const std::string longTitle = "A title of more than thirty characters";
+  ToolRun set = Tolvo({"tag", "set", "song.mp3", "--title", longTitle, "--artist", "Пёс и кот",
+                       "--album", "“Quotes” €", "--track", "3/12"});
+  ASSERT_EQ(set.status, 0) << set.err;
+  EXPECT_EQ(
+      set.err,
+      "tolvo: song.mp3: warning: ID3v1 holds the title as 'A title of more than thirty ch' "
+      "(cut to 30 characters); ID3v2 holds it whole\n"
+      "tolvo: song.mp3: warning: ID3v1 holds the artist as '\?\?\? \? \?\?\?' ('?' for characters "
+      "it cannot store); ID3v2 holds it whole\n");
+  ToolRun show = Tolvo({"tag", "show", "song.mp3"});
+  EXPECT_NE(show.out.find("ID3v2:\n  Title:            " + longTitle +
+                          "\n  Artist:           Пёс и кот\n  Album:            “Quotes” €\n"),
+            std::string::npos)
+      << show.out;
+
+  // Bad values are refused before anything is written.
+  const Bytes before = ReadFile(dir_ / "song.mp3");
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--year", "99"},
+                                               {"--year", "2024-05-01"},
+                                               {"--track", "0"},
+                                               {"--track", "256"},
+                                               {"--track", "3/x"},
+                                               {"--v2", "--year", "abcd"}}) {
+    std::vector<std::string> command = {"tag", "set", "song.mp3"};
+    command.insert(command.end(), args.begin(), args.end());
+    ToolRun refused = Tolvo(command);
+    EXPECT_EQ(refused.status, 2) << args[1];
+    EXPECT_NE(refused.err.find(args[args.size() - 2] + " must be"), std::string::npos)
+        << refused.err;
+  }
+  EXPECT_EQ(ReadFile(dir_ / "song.mp3"), before);
+
+  // A WAV file and a text file get no tag.
+  WriteFile(dir_ / "notes.mp3", Bytes(400, 'x'));
+  for (const char* name : {"in.wav", "notes.mp3"}) {
+    const Bytes original = ReadFile(dir_ / name);
+    ToolRun refused = Tolvo({"tag", "set", name, "--title", "x"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err,
+              std::string("tolvo: ") + name + ": is not an MP3 file; it was left untouched\n");
+    EXPECT_EQ(ReadFile(dir_ / name), original);
+  }
 }
 
 TEST_F(TolvoTag, ShowOnlyReads) {

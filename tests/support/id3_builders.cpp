@@ -78,3 +78,47 @@ Bytes Id3v2Tag(const Bytes& frames, size_t padding) {
 }
 
 }  // namespace tolvo::test
+
+namespace tolvo::test {
+
+Bytes Frame24(std::string_view id, const Bytes& data, uint16_t flags) {
+  if (id.size() != 4) std::abort();
+  const auto size = static_cast<uint32_t>(data.size());
+  return Concat(
+      {TextBytes(id),
+       Bytes{static_cast<uint8_t>((size >> 21) & 0x7F), static_cast<uint8_t>((size >> 14) & 0x7F),
+             static_cast<uint8_t>((size >> 7) & 0x7F), static_cast<uint8_t>(size & 0x7F)},
+       Bytes{static_cast<uint8_t>(flags >> 8), static_cast<uint8_t>(flags)}, data});
+}
+
+Bytes Frame22(std::string_view id, const Bytes& data) {
+  if (id.size() != 3) std::abort();
+  const auto size = static_cast<uint32_t>(data.size());
+  return Concat({TextBytes(id),
+                 Bytes{static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 8),
+                       static_cast<uint8_t>(size)},
+                 data});
+}
+
+Bytes Id3v2TagOf(uint8_t version, uint8_t flags, const Bytes& body) {
+  Bytes header = Id3v2Header(static_cast<uint32_t>(body.size()));
+  header[3] = version;
+  header[5] = flags;
+  if (version == 4 && (flags & 0x10)) {
+    Bytes footer = header;
+    footer[0] = '3', footer[1] = 'D', footer[2] = 'I';
+    return Concat({header, body, footer});
+  }
+  return Concat({header, body});
+}
+
+Bytes Unsynchronised(const Bytes& bytes) {
+  Bytes out;
+  for (uint8_t b : bytes) {
+    out.push_back(b);
+    if (b == 0xFF) out.push_back(0);
+  }
+  return out;
+}
+
+}  // namespace tolvo::test

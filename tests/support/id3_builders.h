@@ -46,4 +46,13 @@ Bytes TextData(std::string_view text);
 // A whole tag: header, frames, padding zeros; the size field counts frames and padding.
 Bytes Id3v2Tag(const Bytes& frames, size_t padding = 0);
 
+// Other versions. A 2.4 frame has a syncsafe size; a 2.2 frame a 3-letter ID and a 3-byte size.
+Bytes Frame24(std::string_view id, const Bytes& data, uint16_t flags = 0);
+Bytes Frame22(std::string_view id, const Bytes& data);
+// A tag of any version and flags around body (extended header and frames as given); with the
+// footer flag (2.4: 0x10) a footer "3DI" follows the body.
+Bytes Id3v2TagOf(uint8_t version, uint8_t flags, const Bytes& body);
+// Inserts a zero after every FF, as unsynchronisation does (also after a final FF).
+Bytes Unsynchronised(const Bytes& bytes);
+
 }  // namespace tolvo::test

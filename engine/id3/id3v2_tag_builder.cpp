@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "id3/id3v2_fields.h"
 #include "id3/id3v2_layout.h"
+#include "id3/id3v2_reader.h"
 #include "id3/tag_text.h"
 
 namespace tolvo::engine::id3v2 {
@@ -111,6 +113,22 @@ class FrameCarrier {
     return bom && isTerminator(from + 2);
   }
 
+  // The decoded text of the current frame; the stream is left where it was.
+  std::string Text(const FrameHeader& frame, const HandledFrame& handled) {
+    const TagStream::Mark mark = walker_.stream().Here();
+    const int64_t left = walker_.DataLeft();
+    std::string data;
+    const bool read = walker_.ReadData(&data);
+    walker_.stream().Rewind(mark);
+    walker_.RestoreDataLeft(left);
+    if (!read) return {};
+    if (IsFrameUnsynchronised(tag_, frame.flags)) data = Resynchronise(data);
+    const size_t prefix = FramePrefixSize(tag_.version, frame.flags);
+    if (data.size() < prefix) return {};
+    return DecodeFrameText(reinterpret_cast<const uint8_t*>(data.data()) + prefix,
+                           data.size() - prefix, handled.kind);
+  }
+
   // Copies the rest of the current frame's data to the output: false when it ends early.
   BuildResult CopyData(int64_t count) {
     std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(count, kCopyBlock)));
@@ -199,9 +217,12 @@ BuildResult AppendFieldFrame(ByteSink& out, size_t index, uint8_t version,
   return out.Append(frame.data(), frame.size()) ? BuildResult::kDone : BuildResult::kWriteFailed;
 }
 
+// The text of the first comment and URL frame with a description, by field.
+using DescribedTexts = std::array<std::optional<std::string>, kId3v2FieldCount>;
+
 BuildResult WalkOldTag(platform::File& source, int64_t fileSize, const TagHeader& tag,
                        uint8_t version, std::array<bool, kId3v2FieldCount>& pending,
-                       ByteSink& out) {
+                       DescribedTexts& describedTexts, ByteSink& out) {
   if (tag.version < kVersion22 || tag.version > kVersion24) return BuildResult::kCannotCarry;
   if (tag.version == kVersion22 && (tag.flags & kTagCompressed22) != 0)
     return BuildResult::kCannotCarry;
@@ -230,6 +251,10 @@ BuildResult WalkOldTag(platform::File& source, int64_t fileSize, const TagHeader
         index = -1;
       } else if (!carrier.DescriptionIsEmpty(frame, kFrameOrder[static_cast<size_t>(index)],
                                              &language)) {
+        // The reader takes the first such frame when there is no plain one: note its text, so
+        // that the same text is not written again as a plain frame.
+        std::optional<std::string>& first = describedTexts[static_cast<size_t>(index)];
+        if (!first) first = carrier.Text(frame, kFrameOrder[static_cast<size_t>(index)]);
         index = -1;
       }
     } else if (index >= 0 && IsOpaque(tag.version, frame.flags)) {
@@ -304,13 +329,18 @@ BuildResult BuildFrames(platform::File& source, int64_t fileSize, const TagHeade
   const uint8_t version = WrittenVersionFor(oldTag);
   std::array<bool, kId3v2FieldCount> pending;
   pending.fill(true);
+  DescribedTexts describedTexts;
   if (oldTag) {
-    if (BuildResult result = WalkOldTag(source, fileSize, *oldTag, version, pending, out);
+    if (BuildResult result =
+            WalkOldTag(source, fileSize, *oldTag, version, pending, describedTexts, out);
         result != BuildResult::kDone)
       return result;
   }
   for (size_t index = 0; index < kFrameOrder.size(); ++index) {
     if (!pending[index]) continue;
+    // A comment or URL the tag already holds in a frame with a description is kept there.
+    const char* text = Id3v2Fields()[kFrameOrder[index].field].text;
+    if (describedTexts[index] && *describedTexts[index] == (text ? text : "")) continue;
     if (BuildResult result = AppendFieldFrame(out, index, version); result != BuildResult::kDone)
       return result;
   }

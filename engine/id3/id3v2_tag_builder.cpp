@@ -275,6 +275,30 @@ BuildResult WalkOldTag(platform::File& source, int64_t fileSize, const TagHeader
   }
 }
 
+// Gathers small appends into writes of up to kSinkBuffer bytes: a tag of many small frames, or a
+// large frame passing in pieces, costs the output a few writes.
+class BufferedSink : public ByteSink {
+ public:
+  explicit BufferedSink(ByteSink& out) : out_(out) {}
+  bool Append(const void* bytes, size_t count) override {
+    if (buffer_.size() + count > kSinkBuffer && !Flush()) return false;
+    if (count >= kSinkBuffer) return out_.Append(bytes, count);
+    const auto* begin = static_cast<const char*>(bytes);
+    buffer_.insert(buffer_.end(), begin, begin + count);
+    return true;
+  }
+  bool Flush() {
+    const bool written = buffer_.empty() || out_.Append(buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return written;
+  }
+
+ private:
+  static constexpr size_t kSinkBuffer = 1 << 20;
+  ByteSink& out_;
+  std::vector<char> buffer_;
+};
+
 }  // namespace
 
 uint8_t WrittenVersionFor(const TagHeader* oldTag) {
@@ -324,8 +348,10 @@ std::string FieldFrame(int fieldIndexInFrameOrder, const std::string& text, uint
   return frame;
 }
 
-BuildResult BuildFrames(platform::File& source, int64_t fileSize, const TagHeader* oldTag,
-                        ByteSink& out) {
+namespace {
+
+BuildResult BuildFramesInto(platform::File& source, int64_t fileSize, const TagHeader* oldTag,
+                            ByteSink& out) {
   const uint8_t version = WrittenVersionFor(oldTag);
   std::array<bool, kId3v2FieldCount> pending;
   pending.fill(true);
@@ -345,6 +371,16 @@ BuildResult BuildFrames(platform::File& source, int64_t fileSize, const TagHeade
       return result;
   }
   return BuildResult::kDone;
+}
+
+}  // namespace
+
+BuildResult BuildFrames(platform::File& source, int64_t fileSize, const TagHeader* oldTag,
+                        ByteSink& destination) {
+  BufferedSink out(destination);
+  const BuildResult result = BuildFramesInto(source, fileSize, oldTag, out);
+  if (result != BuildResult::kDone) return result;
+  return out.Flush() ? BuildResult::kDone : BuildResult::kWriteFailed;
 }
 
 void FillTagHeader(uint8_t* header, uint8_t version, uint32_t tagSize) {

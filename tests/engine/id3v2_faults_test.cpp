@@ -166,7 +166,7 @@ TEST_F(Id3v2FaultsTest, EveryFailedCallLeavesTheFileAsItWas) {
 }
 
 TEST_F(Id3v2FaultsTest, DiskFullAtEveryWriteLeavesTheFileAsItWas) {
-  ExpectAllFailed(RunEveryFailurePoint(Write, 300000, kDiskFullAtNthWrite), 10);
+  ExpectAllFailed(RunEveryFailurePoint(Write, 300000, kDiskFullAtNthWrite), 6);
   ExpectAllFailed(RunEveryFailurePoint(Remove, 300000, kDiskFullAtNthWrite), 2);
 }
 
@@ -174,7 +174,7 @@ TEST_F(Id3v2FaultsTest, LargeFramesAnd24TagsUnderEveryFailureAndAFullDisk) {
   large24_ = true;
   ExpectMostlyFailed(RunEveryFailurePoint(Write, 300000, kFailNthCall), 40);
   ExpectMostlyFailed(RunEveryFailurePoint(Remove, 300000, kFailNthCall), 15);
-  ExpectAllFailed(RunEveryFailurePoint(Write, 300000, kDiskFullAtNthWrite), 10);
+  ExpectAllFailed(RunEveryFailurePoint(Write, 300000, kDiskFullAtNthWrite), 6);
   ExpectAllFailed(RunEveryFailurePoint(Remove, 300000, kDiskFullAtNthWrite), 2);
 }
 

@@ -301,5 +301,58 @@ TEST(GenreList, HoldsTheFixedNamesAndAnswersEveryIndexSafely) {
   EXPECT_EQ(Call("generategenre", 0, 0, 5), 0);  // no buffer
 }
 
+TEST_F(Id3v1Test, TextsAreUtf8InTheFieldSetAndWindows1252InTheRecord) {
+  // What a set command keeps (UTF-8, the limit counted in characters) and the record's bytes.
+  struct Case {
+    const char* command;
+    std::string given, kept;
+    Bytes recordBytes;
+  };
+  const std::string thirtyAccents = [] {
+    std::string text;
+    for (int i = 0; i < 31; ++i) text += "\xC3\xA9";  // é
+    return text;
+  }();
+  const Case cases[] = {
+      {"wv1Title",
+       "Caf\xC3\xA9 \xE2\x80\x9C\xE2\x82\xAC\xE2\x80\x9D",
+       "Caf\xC3\xA9 \xE2\x80\x9C\xE2\x82\xAC\xE2\x80\x9D",
+       {'C', 'a', 'f', 0xE9, ' ', 0x93, 0x80, 0x94}},
+      {"wv1Artist", "\xD0\x9F\xD1\x91\xD1\x81 \xE5\x9D\x82", "??? ?", {'?', '?', '?', ' ', '?'}},
+      {"wv1Album", thirtyAccents, thirtyAccents.substr(0, 60), Bytes(30, 0xE9)},
+      {"wv1Year",
+       "\xC3\xA9"
+       "2024",
+       "\xC3\xA9"
+       "202",
+       {0xE9, '2', '0', '2'}},
+      // A byte that starts no UTF-8 sequence is the Windows-1252 character of that byte.
+      {"wv1Comment",
+       "na\xEFve \x80",
+       "na\xC3\xAFve \xE2\x82\xAC",
+       {'n', 'a', 0xEF, 'v', 'e', ' ', 0x80}},
+  };
+  for (const Case& c : cases) Call(c.command, c.given.c_str());
+  const std::string path = Mp3(test::AudioBytes(500));
+  ASSERT_EQ(WriteId3v1(path.c_str()), kId3v1Ok);
+  const Bytes file = test::ReadFile(path);
+  const Bytes record(file.end() - 128, file.end());
+  const size_t offsets[] = {3, 33, 63, 93, 97};
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    const Bytes stored(record.begin() + offsets[i],
+                       record.begin() + offsets[i] + c.recordBytes.size());
+    EXPECT_EQ(stored, c.recordBytes) << c.command;
+    // The field set and a fresh read give back the same UTF-8 text.
+    const std::string get = std::string(c.command).substr(1);
+    EXPECT_EQ(Get(get.c_str()), c.kept) << c.command;
+  }
+  Id3v1Fields() = Id3v1FieldSet{};
+  ASSERT_EQ(ReadId3v1(path.c_str()), kId3v1Ok);
+  for (const Case& c : cases) {
+    EXPECT_EQ(Get(std::string(c.command).substr(1).c_str()), c.kept) << c.command;
+  }
+}
+
 }  // namespace
 }  // namespace tolvo::engine

@@ -143,6 +143,34 @@ class FrameCarrier {
     return BuildResult::kDone;
   }
 
+  // Copies count bytes of the current frame's data with every 00 after an FF dropped to out (or,
+  // with out null, only counts them); *size gets the bytes that remain.
+  BuildResult CopyResynchronised(int64_t count, ByteSink* out, int64_t* size) {
+    std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(count, kCopyBlock)));
+    bool afterFF = false;
+    *size = 0;
+    while (count > 0) {
+      const int64_t got = walker_.ReadSome(
+          buffer.data(), static_cast<size_t>(std::min<int64_t>(count, buffer.size())));
+      if (got < 0) return BuildResult::kCannotReadTag;
+      if (got == 0) return BuildResult::kCannotCarry;  // the tag ended inside the frame
+      count -= got;
+      size_t kept = 0;
+      for (int64_t i = 0; i < got; ++i) {
+        const uint8_t byte = buffer[static_cast<size_t>(i)];
+        if (afterFF && byte == 0) {
+          afterFF = false;
+          continue;
+        }
+        afterFF = byte == 0xFF;
+        buffer[kept++] = byte;
+      }
+      *size += static_cast<int64_t>(kept);
+      if (out && !out->Append(buffer.data(), kept)) return BuildResult::kWriteFailed;
+    }
+    return BuildResult::kDone;
+  }
+
   BuildResult Emit(const std::string& bytes) {
     return out_.Append(bytes.data(), bytes.size()) ? BuildResult::kDone : BuildResult::kWriteFailed;
   }
@@ -152,16 +180,19 @@ class FrameCarrier {
     std::string header;
     if (tag_.version == kVersion24) {
       if (IsFrameUnsynchronised(tag_, frame.flags)) {
-        // Written without unsynchronisation: the frame's data as it really is, flag cleared.
-        std::string data;
-        if (!walker_.ReadData(&data)) return BuildResult::kCannotReadTag;
-        if (static_cast<int64_t>(data.size()) != frame.dataSize) return BuildResult::kCannotCarry;
-        data = Resynchronise(data);
-        PutFrameHeader(header, frame.id, static_cast<uint32_t>(data.size()), kVersion24,
-                       frame.flags[0],
+        // Written without unsynchronisation: the frame's data as it really is, flag cleared. A
+        // first pass over the data gives its size, a second one copies it.
+        const TagStream::Mark mark = walker_.stream().Here();
+        int64_t size = 0;
+        if (BuildResult result = CopyResynchronised(frame.dataSize, nullptr, &size);
+            result != BuildResult::kDone)
+          return result;
+        walker_.stream().Rewind(mark);
+        walker_.RestoreDataLeft(frame.dataSize);
+        PutFrameHeader(header, frame.id, static_cast<uint32_t>(size), kVersion24, frame.flags[0],
                        static_cast<uint8_t>(frame.flags[1] & ~kFrame24Unsynchronised));
-        header += data;
-        return Emit(header);
+        if (BuildResult result = Emit(header); result != BuildResult::kDone) return result;
+        return CopyResynchronised(frame.dataSize, &out_, &size);
       }
       PutFrameHeader(header, frame.id, static_cast<uint32_t>(frame.dataSize), kVersion24,
                      frame.flags[0], frame.flags[1]);

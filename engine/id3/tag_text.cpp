@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "tolvo/platform/utf8.h"
+
 namespace tolvo::engine::tagtext {
 namespace {
 
@@ -23,35 +25,6 @@ char32_t FromWindows1252(uint8_t byte) {
 
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-// The UTF-8 sequence at text[i], or 0 with i unchanged when the bytes there form none.
-char32_t DecodeSequence(std::string_view text, size_t& i) {
-  const auto lead = static_cast<uint8_t>(text[i]);
-  size_t length;
-  char32_t value;
-  uint8_t secondMin = 0x80, secondMax = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, value = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, value = lead & 0x0F;
-    if (lead == 0xE0) secondMin = 0xA0;  // overlong
-    if (lead == 0xED) secondMax = 0x9F;  // surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, value = lead & 0x07;
-    if (lead == 0xF0) secondMin = 0x90;  // overlong
-    if (lead == 0xF4) secondMax = 0x8F;  // above U+10FFFF
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<uint8_t>(text[i + k]);
-    if (next < (k == 1 ? secondMin : 0x80) || next > (k == 1 ? secondMax : 0xBF)) return 0;
-    value = (value << 6) | (next & 0x3F);
-  }
-  i += length;
-  return value;
-}
 
 void AppendUtf16Le(std::string& out, char32_t c) {
   auto put = [&out](char32_t unit) {
@@ -90,14 +63,8 @@ std::string DecodeUtf8(const uint8_t* data, size_t count) {
   const std::string_view text(reinterpret_cast<const char*>(data), count);
   std::string out;
   for (size_t i = 0; i < text.size();) {
-    const auto byte = static_cast<uint8_t>(text[i]);
-    if (byte < 0x80) {
-      out += text[i++];
-      continue;
-    }
-    const char32_t c = DecodeSequence(text, i);
-    if (c == 0) ++i;
-    AppendUtf8(out, c == 0 ? kReplacement : c);
+    const char32_t c = platform::utf8::Next(text, i);
+    AppendUtf8(out, c == platform::utf8::kMalformed ? kReplacement : c);
   }
   return out;
 }
@@ -105,34 +72,14 @@ std::string DecodeUtf8(const uint8_t* data, size_t count) {
 }  // namespace
 
 char32_t NextCharacter(std::string_view text, size_t& i) {
-  const auto byte = static_cast<uint8_t>(text[i]);
-  if (byte < 0x80) {
-    ++i;
-    return byte;
-  }
-  const char32_t c = DecodeSequence(text, i);
-  if (c != 0) return c;
-  ++i;
-  return FromWindows1252(byte);
+  const size_t start = i;
+  const char32_t c = platform::utf8::Next(text, i);
+  if (c != platform::utf8::kMalformed) return c;
+  i = start + 1;  // only the first byte is taken, as the 8-bit character it is
+  return FromWindows1252(static_cast<uint8_t>(text[start]));
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
+void AppendUtf8(std::string& out, char32_t c) { platform::utf8::Append(out, c); }
 
 size_t CharacterCount(std::string_view text) {
   size_t count = 0;

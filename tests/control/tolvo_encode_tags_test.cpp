@@ -107,18 +107,19 @@ TEST_F(TagTest, ReadsOfAnUntaggedFileReturnTheirCodesAndLeaveTheParameters) {
 }
 
 TEST_F(TagTest, Id3v2RoundTripGivesBackTheTwelveTextsAndMutagenAgrees) {
-  const std::u16string written[12] = {u"3",
-                                      U16("Café Müller"),
-                                      U16("Bärbel"),
-                                      u"Album",
-                                      u"1999",
-                                      u"(13)",
-                                      U16("Très bien"),
-                                      u"Tolvo",
-                                      u"https://x.example/",
-                                      u"(c) Tolvo",
-                                      u"Original",
-                                      U16("Komponíst")};
+  const std::u16string written[12] = {
+      u"3",
+      U16("Café Müller"),
+      u"Бäрбель 坂本龍一 \U0001F3B5",  // Cyrillic, Japanese, beyond 16 bits
+      u"“Album” €",
+      u"1999",
+      u"(13)",
+      U16("Très bien"),
+      u"Tolvo",
+      u"https://x.example/",
+      u"(c) Tolvo",
+      u"Original",
+      U16("Komponíst")};
   int32_t result = -1;
   ASSERT_EQ(control_->Write_ID3_v2_tag(U16(mp3_), written[0], written[1], written[2], written[3],
                                        written[4], written[5], written[6], written[7], written[8],
@@ -137,7 +138,7 @@ TEST_F(TagTest, Id3v2RoundTripGivesBackTheTwelveTextsAndMutagenAgrees) {
   }
   EXPECT_EQ(f[5], u"Pop");  // a genre of the form (n) comes back as its name
   EXPECT_EQ(Mutagen("print(t['TIT2'].text[0]); print(t['TPE1'].text[0]); print(t['TCOM'].text[0])"),
-            "Café Müller\nBärbel\nKomponíst\n");
+            "Café Müller\nБäрбель 坂本龍一 \U0001F3B5\nKomponíst\n");
   EXPECT_NEAR(DecodedSeconds(mp3_), 0.5, 0.05);  // the audio is untouched
 
   ASSERT_EQ(control_->Remove_ID3V2_tag(U16(mp3_), &result), S_OK);

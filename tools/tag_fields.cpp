@@ -89,11 +89,11 @@ std::string ResultMessage(TagOperation operation, int32_t code) {
       if (code == 3) return "has an ID3v2 tag that cannot be read in full";
       if (code == 5) return "cannot be opened for reading";
       if (code >= 4 && code <= 7) return "could not be rewritten with its new ID3v2 tag";
-      if (code == 9)
+      if (code == 13)
         return "has an ID3v2 tag whose frames cannot all be carried over faithfully; it was left "
                "untouched";
       if (code == 10) return "is not an MP3 file; it was left untouched";
-      if (code == 13) return "could not be rewritten: a write failed (is the disk full?)";
+      if (code == 9) return "could not be rewritten: a write failed (is the disk full?)";
       break;
     case TagOperation::kRemoveV2:
       if (code == 1) return "is read-only";

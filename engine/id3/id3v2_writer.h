@@ -21,9 +21,9 @@ enum : int32_t {
   kId3v2WriteCannotReadMp3 = 5,     // the MP3 file cannot be opened or read
   kId3v2WriteCannotAppendTemp = 6,  // the temporary file cannot be opened for appending
   kId3v2WriteCannotReplace = 7,     // the finished file cannot replace the MP3 file
-  kId3v2WriteCannotCarry = 9,  // a frame of the old tag (or the tag) cannot be carried faithfully
-  kId3v2WriteNotMp3 = 10,      // the file is another container, or holds no MPEG frame header
-  kId3v2WriteFailed = 13,      // a write, flush or close of the temporary file failed
+  kId3v2WriteFailed = 9,            // a write, flush or close of the temporary file failed
+  kId3v2WriteCannotCarry = 13,  // a frame of the old tag (or the tag) cannot be carried faithfully
+  kId3v2WriteNotMp3 = 10,       // the file is another container, or holds no MPEG frame header
 };
 
 // Writes the twelve fields of the field set into the file's tag, using the folder of

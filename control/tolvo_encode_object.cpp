@@ -33,6 +33,8 @@ HRESULT TolvoEncode::QueryInterface(const Guid& iid, void** out) {
     *out = static_cast<IControlExtent*>(this);
   } else if (iid == IID_IPersistPropertyBag) {
     *out = static_cast<IPersistPropertyBag*>(this);
+  } else if (iid == IID_IEncoderTuning) {
+    *out = static_cast<IEncoderTuning*>(this);
   } else {
     *out = nullptr;
     return E_NOINTERFACE;
@@ -140,5 +142,13 @@ HRESULT TolvoEncode::InitNew() { return S_OK; }
 HRESULT TolvoEncode::Load(IPropertyBag* bag) { return bag ? S_OK : E_POINTER; }
 
 HRESULT TolvoEncode::Save(IPropertyBag* bag, bool, bool) { return bag ? S_OK : E_POINTER; }
+
+HRESULT TolvoEncode::SetVbrQuality(int32_t quality) {
+  if (quality < kBestVbrQuality || quality > kLeastVbrQuality) return runtime::E_INVALIDARG;
+  return Guarded([&] {
+    engine_->Init();
+    engine_->CallWindowLONG(u"vbrquality", quality, 0, 0);
+  });
+}
 
 }  // namespace tolvo::control

@@ -10,6 +10,7 @@
 #include "encode_orchestration.h"
 #include "host/control_error.h"
 #include "tolvo/control/control_site.h"
+#include "tolvo/control/encoder_tuning.h"
 #include "tolvo/control/tolvo_encode.h"
 #include "tolvo/runtime/apartment.h"
 #include "tolvo/runtime/connection_point.h"
@@ -29,6 +30,7 @@ class TolvoEncode final : public _TolvoEncode,
                           public runtime::IConnectionPointContainer,
                           public IControlExtent,
                           public IPersistPropertyBag,
+                          public IEncoderTuning,
                           private ControlEvents,
                           private PollTimer {
  public:
@@ -98,6 +100,9 @@ class TolvoEncode final : public _TolvoEncode,
   HRESULT InitNew() override;
   HRESULT Load(IPropertyBag* bag) override;
   HRESULT Save(IPropertyBag* bag, bool clearDirty, bool saveAllProperties) override;
+
+  // IEncoderTuning: sends "vbrquality" to the engine.
+  HRESULT SetVbrQuality(int32_t quality) override;
 
  private:
   ~TolvoEncode() override;

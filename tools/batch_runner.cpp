@@ -12,10 +12,13 @@
 #include <memory>
 #include <set>
 
+#include "batch_inputs.h"
 #include "commands.h"
 #include "encode_run.h"
+#include "failure_reasons.h"
 #include "interrupt_watch.h"
 #include "progress_display.h"
+#include "resize_watch.h"
 #include "tolvo/platform/executable_path.h"
 #include "tolvo/platform/terminal.h"
 #include "tolvo/runtime/message_loop.h"
@@ -64,8 +67,9 @@ struct Worker {
 
 class BatchRunner {
  public:
-  BatchRunner(std::vector<BatchItem> items, int jobs, const EncodeSettings& settings)
-      : items_(std::move(items)), jobs_(jobs), settings_(settings) {}
+  BatchRunner(std::vector<BatchItem> items, const BatchOptions& options,
+              const EncodeSettings& settings)
+      : items_(std::move(items)), jobs_(options.jobs), options_(options), settings_(settings) {}
 
   int Run();
 
@@ -80,10 +84,13 @@ class BatchRunner {
   void Settle(Worker& worker);
   void StopWorkers();
   void Redraw();
+  void Say(const std::string& line);
   std::string Label() const;
+  std::string Summary(double elapsed) const;
 
   std::vector<BatchItem> items_;
   int jobs_;
+  BatchOptions options_;
   EncodeSettings settings_;
   std::string program_ = platform::ExecutablePath();
   std::list<std::unique_ptr<Worker>> workers_;
@@ -91,13 +98,25 @@ class BatchRunner {
   Clock::time_point start_ = Clock::now();
   bool interrupted_ = false;
   size_t settled_ = 0;
+  std::set<std::string> warnings_;
 };
 
+// "1 file", "2 files".
+std::string Files(size_t count) {
+  return std::to_string(count) + (count == 1 ? " file" : " files");
+}
+
 std::string BatchRunner::Label() const {
-  return std::to_string(settled_) + "/" + std::to_string(items_.size()) + " files";
+  return std::to_string(settled_) + "/" + Files(items_.size());
+}
+
+// A status line (not an error): left out with --quiet.
+void BatchRunner::Say(const std::string& line) {
+  if (!options_.quiet) display_->Message(line);
 }
 
 void BatchRunner::Redraw() {
+  if (options_.quiet) return;
   double total = 0, done = 0;
   for (const BatchItem& item : items_) {
     double weight = item.seconds > 0 ? item.seconds : 1.0;
@@ -122,10 +141,12 @@ void BatchRunner::StartWaitingItems() {
 }
 
 void BatchRunner::Start(BatchItem& item) {
-  std::vector<std::string> arguments = {program_, kWorkerCommand, "--", item.inputPath,
-                                        item.outputPath};
+  std::vector<std::string> arguments = {program_,        kWorkerCommand, "--",       item.inputPath,
+                                        item.outputPath, item.input,     item.output};
   std::vector<std::string> options = SettingsAsArguments(settings_);
+  if (options_.verbose) options.push_back("--verbose");
   arguments.insert(arguments.begin() + 2, options.begin(), options.end());
+  if (options_.verbose) Say("tolvo: encoding " + item.input + " to " + item.output);
   std::vector<const char*> argv;
   for (const std::string& a : arguments) argv.push_back(a.c_str());
   argv.push_back(nullptr);
@@ -190,6 +211,9 @@ void BatchRunner::HandleReport(Worker& worker, const std::string& line) {
   if (line.starts_with("progress ")) {
     worker.item->percent = std::atoi(line.c_str() + 9);
     Redraw();
+  } else if (line.starts_with("warning ")) {
+    // Every worker meets the same refusal (a priority): it is said once.
+    if (warnings_.insert(line).second) Say("tolvo: warning: " + line.substr(8));
   } else {
     worker.finalReport = line;
   }
@@ -208,21 +232,20 @@ void BatchRunner::Settle(Worker& worker) {
   ++settled_;
   if (report == "done" && worker.exitStatus == kExitSuccess) {
     item.state = BatchItem::State::kSucceeded;
-    display_->Message("encoded " + item.output);
+    Say("encoded " + item.output);
   } else if (report.starts_with("cancelled ") ||
              (report.empty() && worker.exitStatus == kExitCancelled)) {
+    // A part of a file among whole ones would pass for a whole one: it goes.
     item.state = BatchItem::State::kCancelled;
-    std::string seconds = report.empty() ? "0.0" : report.substr(10);
-    item.message = "cancelled; " + item.output + " holds the first " + seconds + " s";
-    display_->Message("tolvo: " + item.message);
+    std::error_code error;
+    bool removed = fs::remove(item.outputPath, error);
+    item.message = item.input + ": cancelled" +
+                   (removed ? "; removed the partial " + item.output : std::string());
+    Say("tolvo: " + item.message);
   } else {
     item.state = BatchItem::State::kFailed;
-    if (report.starts_with("failed ") && report.size() > 9) {
-      std::string subject = report.substr(7, report.find(' ', 7) - 7);
-      std::string text = report.substr(7 + subject.size() + 1);
-      item.message = subject == "input"    ? item.input + ": " + text
-                     : subject == "output" ? item.output + ": " + text
-                                           : item.input + ": " + text;
+    if (report.starts_with("failed ")) {
+      item.message = report.substr(7);
     } else {
       item.message =
           item.input + ": the worker ended with status " + std::to_string(worker.exitStatus);
@@ -240,26 +263,7 @@ void BatchRunner::StopWorkers() {
   }
 }
 
-int BatchRunner::Run() {
-  int columns = 0;
-  if (platform::IsTerminal(platform::StandardStream::kError)) {
-    columns = platform::TerminalColumns(platform::StandardStream::kError);
-    if (columns <= 0) columns = 80;
-  }
-  display_ = std::make_unique<ProgressDisplay>(std::cerr, columns, Label());
-  for (BatchItem& item : items_) {
-    if (item.state == BatchItem::State::kFailed) {
-      ++settled_;
-      display_->Message("tolvo: " + item.message);
-    }
-  }
-  InterruptWatch interrupt([this] { StopWorkers(); });
-  start_ = Clock::now();
-  StartWaitingItems();
-  runtime::RunLoopUntil([this] { return workers_.empty(); });
-  double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
-  display_->Finish();
-
+std::string BatchRunner::Summary(double elapsed) const {
   size_t succeeded = 0, failed = 0, cancelled = 0, notStarted = 0;
   double audio = 0;
   for (const BatchItem& item : items_) {
@@ -281,8 +285,8 @@ int BatchRunner::Run() {
   }
   char timing[128];
   std::snprintf(timing, sizeof timing, "%.1f s of audio in %.1f s", audio, elapsed);
-  std::string summary = std::to_string(items_.size()) + " files: " + std::to_string(succeeded) +
-                        " encoded, " + std::to_string(failed) + " failed";
+  std::string summary = Files(items_.size()) + ": " + std::to_string(succeeded) + " encoded, " +
+                        std::to_string(failed) + " failed";
   if (cancelled + notStarted > 0) {
     summary += ", " + std::to_string(cancelled) + " cancelled, " + std::to_string(notStarted) +
                " not started";
@@ -291,41 +295,77 @@ int BatchRunner::Run() {
   if (std::string speed = FormatSpeed({100, elapsed, audio}); !speed.empty()) {
     summary += " (" + speed + ")";
   }
-  std::cout << summary << std::endl;
-  if (interrupted_ || cancelled > 0) return kExitCancelled;
-  return succeeded == items_.size() ? kExitSuccess : kExitFailure;
+  return summary;
+}
+
+int BatchRunner::Run() {
+  int columns = 0;
+  if (!options_.quiet && platform::IsTerminal(platform::StandardStream::kError)) {
+    columns = platform::TerminalColumns(platform::StandardStream::kError);
+    if (columns <= 0) columns = 80;
+  }
+  display_ = std::make_unique<ProgressDisplay>(std::cerr, columns, Label());
+  for (BatchItem& item : items_) {
+    if (item.state == BatchItem::State::kFailed) {
+      ++settled_;
+      display_->Message("tolvo: " + item.message);
+    }
+  }
+  InterruptWatch interrupt([this] { StopWorkers(); });
+  ResizeWatch resize([this](int width) { display_->SetColumns(width); });
+  start_ = Clock::now();
+  StartWaitingItems();
+  runtime::RunLoopUntil([this] { return workers_.empty(); });
+  double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
+  // The summary replaces the bar: a bar left above it would show a state that no longer holds.
+  display_->Clear();
+  if (!options_.quiet) std::cerr << Summary(elapsed) << std::endl;
+
+  bool allSucceeded = true, anyCancelled = false;
+  for (const BatchItem& item : items_) {
+    allSucceeded &= item.state == BatchItem::State::kSucceeded;
+    anyCancelled |= item.state == BatchItem::State::kCancelled;
+  }
+  if (interrupted_ || anyCancelled) return kExitCancelled;
+  return allSucceeded ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
 
-int RunBatch(const std::vector<std::string>& inputs, const std::string& outDir, int jobs,
-             const EncodeSettings& settings) {
+int RunBatch(const std::vector<std::string>& given, const std::string& outDir,
+             const BatchOptions& options, const EncodeSettings& settings) {
   std::error_code error;
   fs::path folder = fs::absolute(outDir, error);
   if (error || outDir.empty()) return ReportUsage("encode", "bad --out-dir '" + outDir + "'");
+  std::vector<BatchInput> inputs;
+  std::string problem;
+  if (!ExpandBatchInputs(given, settings.recursive, &inputs, &problem)) {
+    return ReportError(kExitFailure, problem);
+  }
   std::vector<BatchItem> items;
   std::set<std::string> outputs;
-  for (const std::string& input : inputs) {
+  for (const BatchInput& input : inputs) {
     BatchItem item;
-    item.input = input;
-    fs::path name = fs::path(input).stem();
-    name += ".mp3";
-    item.output = (fs::path(outDir) / name).string();
-    item.inputPath = fs::absolute(input, error).string();
-    item.outputPath = (folder / name).lexically_normal().string();
+    item.input = input.input;
+    item.output = (fs::path(outDir) / input.output).string();
+    item.inputPath = fs::absolute(input.input, error).string();
+    item.outputPath = (folder / input.output).lexically_normal().string();
     if (!outputs.insert(item.outputPath).second) {
       return ReportUsage("encode", "two inputs would both be encoded to " + item.output);
     }
-    if (std::optional<WavInfo> wav = ReadWavInfo(item.inputPath)) item.seconds = wav->Seconds();
-    if (std::string problem = CheckDistinctFiles(item.inputPath, item.outputPath);
-        !problem.empty()) {
+    // A pipe is not opened here (it would wait for a writer); its worker refuses it.
+    if (!IsSpecialFile(item.inputPath)) {
+      if (std::optional<WavInfo> wav = ReadWavInfo(item.inputPath)) item.seconds = wav->Seconds();
+    }
+    if (std::string same = CheckDistinctFiles(item.inputPath, item.outputPath); !same.empty()) {
       item.state = BatchItem::State::kFailed;
-      item.message = input + ": " + problem;
+      item.message = input.input + ": " + same;
     }
     items.push_back(std::move(item));
   }
-  if (jobs <= 0) jobs = static_cast<int>(g_get_num_processors());
-  BatchRunner runner(std::move(items), jobs, settings);
+  BatchOptions run = options;
+  if (run.jobs <= 0) run.jobs = static_cast<int>(g_get_num_processors());
+  BatchRunner runner(std::move(items), run, settings);
   return runner.Run();
 }
 

@@ -29,6 +29,16 @@ std::optional<ParsedArguments> ParseArguments(std::span<const std::string> argum
       parsed.help = true;
       continue;
     }
+    if (argument == "--quiet" || argument == "-q") {
+      parsed.quiet = true;
+      parsed.verbose = false;
+      continue;
+    }
+    if (argument == "--verbose" || argument == "-v") {
+      parsed.verbose = true;
+      parsed.quiet = false;
+      continue;
+    }
     std::string name = argument;
     std::optional<std::string> inlineValue;
     if (size_t equals = argument.find('=');
@@ -39,6 +49,16 @@ std::optional<ParsedArguments> ParseArguments(std::span<const std::string> argum
     const OptionRule* rule = nullptr;
     for (const OptionRule& option : options) {
       if (name == option.name || (option.alias[0] != '\0' && name == option.alias)) rule = &option;
+    }
+    // A short alias that takes a value may carry it attached: "-j2".
+    if (!rule && !argument.starts_with("--")) {
+      for (const OptionRule& option : options) {
+        std::string alias = option.alias;
+        if (option.takesValue && alias.size() == 2 && argument.starts_with(alias)) {
+          rule = &option;
+          inlineValue = argument.substr(2);
+        }
+      }
     }
     if (!rule) {
       *error = "unknown option '" + name + "'";

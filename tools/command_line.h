@@ -1,5 +1,7 @@
 // Parsing of a command's arguments: long options with or without a value ("--bitrate 192",
-// "--bitrate=192"), a few short aliases, "--" to end the options, and positional arguments.
+// "--bitrate=192"), short aliases with the value apart or attached ("-j 2", "-j2"), "--" to end
+// the options, and positional arguments. --help/-h, --quiet/-q and --verbose/-v are understood
+// by every command.
 #pragma once
 
 #include <map>
@@ -20,6 +22,8 @@ struct ParsedArguments {
   std::vector<std::string> positionals;
   std::map<std::string, std::string> values;  // options given, by long name; flags map to ""
   bool help = false;                          // --help or -h was given
+  bool quiet = false;                         // --quiet or -q: errors only
+  bool verbose = false;                       // --verbose or -v: say more
 
   bool Has(const std::string& name) const { return values.count(name) != 0; }
   std::string Value(const std::string& name, const std::string& fallback = {}) const;

@@ -12,9 +12,17 @@ namespace tolvo::tool {
 
 using Arguments = std::span<const std::string>;
 
+struct BatchOptions {
+  int jobs = 0;  // worker processes at a time; 0: one per core
+  bool quiet = false;
+  bool verbose = false;
+};
+
 int RunEncodeCommand(Arguments arguments);
-int RunBatch(const std::vector<std::string>& inputs, const std::string& outDir, int jobs,
-             const EncodeSettings& settings);
+// `inputs` are WAV files and folders (their .wav files; every level below with
+// settings.recursive).
+int RunBatch(const std::vector<std::string>& inputs, const std::string& outDir,
+             const BatchOptions& options, const EncodeSettings& settings);
 int RunEncodeWorker(Arguments arguments);  // hidden: one encode of a batch, reporting on stdout
 int RunTagCommand(Arguments arguments);
 int RunGenresCommand(Arguments arguments);
@@ -23,7 +31,7 @@ int RunRegisterCommand(Arguments arguments, bool unregister);
 
 // "tolvo: <message>" on standard error; returns `status`.
 int ReportError(int status, const std::string& message);
-// "tolvo <command>: <message>" and a hint at --help; returns the usage status.
+// "tolvo <command>: <message>" and a hint at the command's --help; returns the usage status.
 int ReportUsage(const std::string& command, const std::string& message);
 
 // The path made absolute against the current folder (the control takes absolute paths only).

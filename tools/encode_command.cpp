@@ -1,5 +1,6 @@
 // "tolvo encode": one file with a live progress display, or a batch handed to the batch runner;
-// also the hidden worker command that a batch starts for each file.
+// also the hidden worker command that a batch starts for each file. Status goes to standard
+// error, so standard output carries only data (the MP3 itself with "-").
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -8,9 +9,14 @@
 #include "commands.h"
 #include "control_session.h"
 #include "encode_run.h"
+#include "failure_reasons.h"
 #include "help_texts.h"
 #include "mp3_length.h"
 #include "progress_display.h"
+#include "resize_watch.h"
+#include "stream_staging.h"
+#include "tag_options.h"
+#include "tolvo/platform/signals.h"
 #include "tolvo/platform/terminal.h"
 #include "tool_status.h"
 #include "wav_info.h"
@@ -20,6 +26,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+
+constexpr const char* kStandardInputName = "standard input";
+constexpr const char* kStandardOutputName = "standard output";
 
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -31,72 +40,213 @@ std::string Decimal(double value) {
   return text;
 }
 
-// The engine creates the output before it checks the settings; an empty file that only this
-// failed encode made is taken away again.
-void RemoveEmptyOutputWeMade(const std::string& output, bool existedBefore) {
+// The engine creates the output before it checks the settings, and a failed write leaves a
+// part of a stream: a file that only this failed encode made is taken away again.
+void RemoveOutputWeMade(const std::string& output, bool existedBefore) {
   std::error_code error;
-  if (!existedBefore && fs::is_regular_file(output, error) && fs::file_size(output, error) == 0) {
-    fs::remove(output, error);
-  }
+  if (!existedBefore && fs::is_regular_file(output, error)) fs::remove(output, error);
 }
 
-int EncodeOne(const std::string& input, const std::string& output, const EncodeSettings& settings) {
-  std::string inputPath = AbsolutePath(input);
-  std::string outputPath = AbsolutePath(output);
-  if (std::string problem = CheckDistinctFiles(inputPath, outputPath); !problem.empty()) {
-    return ReportError(kExitFailure, input + ": " + problem);
+// The tag fields of the settings as "tag set" reads them.
+ParsedArguments TagArguments(const EncodeSettings& settings) {
+  ParsedArguments tags;
+  tags.values.insert(settings.tags.begin(), settings.tags.end());
+  return tags;
+}
+
+std::string DescribeInput(const WavInfo& wav) {
+  return std::to_string(wav.sampleRate) + " Hz, " + std::to_string(wav.channels) +
+         (wav.channels == 1 ? " channel, " : " channels, ") + std::to_string(wav.bitsPerSample) +
+         " bits, " + Decimal(wav.Seconds()) + " s";
+}
+
+// One file from `input` to `output`, both as the user named them; "-" is a standard stream.
+class SingleEncode {
+ public:
+  SingleEncode(std::string input, std::string output, EncodeSettings settings,
+               const ParsedArguments& options)
+      : input_(std::move(input)),
+        output_(std::move(output)),
+        settings_(std::move(settings)),
+        quiet_(options.quiet),
+        verbose_(options.verbose) {}
+
+  int Run();
+
+ private:
+  int PrepareStreams();
+  int Encode();
+
+  void Note(const std::string& line) const {
+    if (verbose_) std::cerr << "tolvo: " << line << std::endl;
+  }
+
+  std::string input_, output_;
+  EncodeSettings settings_;
+  bool quiet_, verbose_;
+  bool fromStandardInput_ = false, toStandardOutput_ = false;
+  std::string inputPath_, outputPath_;
+  std::unique_ptr<StreamStaging> staging_;
+};
+
+int SingleEncode::Run() {
+  fromStandardInput_ = NamesStandardInput(input_);
+  toStandardOutput_ = NamesStandardOutput(output_);
+  if (fromStandardInput_ && platform::IsTerminal(platform::StandardStream::kInput)) {
+    return ReportUsage("encode", "standard input is a terminal; pipe a WAV file in");
+  }
+  if (toStandardOutput_ && platform::IsTerminal(platform::StandardStream::kOutput)) {
+    return ReportUsage("encode", "standard output is a terminal; MP3 data would garble it");
+  }
+  if (int status = PrepareStreams(); status != kExitSuccess) return status;
+  if (!fromStandardInput_) inputPath_ = AbsolutePath(input_);
+  if (!toStandardOutput_) outputPath_ = AbsolutePath(output_);
+  if (fromStandardInput_) input_ = kStandardInputName;
+  if (toStandardOutput_) output_ = kStandardOutputName;
+  return Encode();
+}
+
+int SingleEncode::PrepareStreams() {
+  if (!fromStandardInput_ && !toStandardOutput_) return kExitSuccess;
+  std::string error;
+  staging_ = StreamStaging::Create(&error);
+  if (!staging_) return ReportError(kExitFailure, error);
+  if (fromStandardInput_) {
+    inputPath_ = staging_->InputPath();
+    uint64_t bytes = 0;
+    // Ctrl-C while standard input is copied is noted, not fatal, so the private folder goes too.
+    platform::InterruptNote interrupt;
+    if (std::string problem = staging_->CopyStandardInput(&bytes); !problem.empty()) {
+      return ReportError(kExitFailure, std::string(kStandardInputName) + ": " + problem);
+    }
+    if (interrupt.Noted()) {
+      return ReportError(kExitCancelled, "cancelled while reading standard input");
+    }
+    Note("copied " + std::to_string(bytes) + " bytes of standard input to " + inputPath_);
+  }
+  if (toStandardOutput_) {
+    outputPath_ = staging_->OutputPath();
+    // A reader that stops early must not end tolvo before it has cleaned up.
+    platform::IgnoreBrokenPipe();
+    Note("encoding into " + outputPath_ +
+         " first; standard output gets the finished file, info frame included");
+  }
+  return kExitSuccess;
+}
+
+int SingleEncode::Encode() {
+  if (IsSpecialFile(inputPath_))
+    return ReportError(kExitFailure, input_ + ": " + InputProblem(inputPath_));
+  if (IsSpecialFile(outputPath_)) {
+    return ReportError(kExitFailure, output_ + ": " + OutputProblem(outputPath_, output_));
+  }
+  if (!fromStandardInput_ && !toStandardOutput_) {
+    if (std::string problem = CheckDistinctFiles(inputPath_, outputPath_); !problem.empty()) {
+      return ReportError(kExitFailure, input_ + ": " + problem);
+    }
   }
   std::error_code ignored;
-  bool outputExisted = fs::exists(outputPath, ignored);
+  bool outputExisted = fs::exists(outputPath_, ignored);
   double audioSeconds = 0;
-  if (std::optional<WavInfo> wav = ReadWavInfo(inputPath)) audioSeconds = wav->Seconds();
+  std::optional<WavInfo> wav = ReadWavInfo(inputPath_);
+  if (wav) audioSeconds = wav->Seconds();
+  std::string problem;
+  if (!FitSettingsToRate(wav ? wav->sampleRate : 0, &settings_, &problem)) {
+    return ReportError(kExitFailure, input_ + ": " + problem);
+  }
+  if (wav) Note(input_ + ": " + DescribeInput(*wav));
+  Note("encoding at " + DescribeSettings(settings_));
 
   std::string error;
   std::unique_ptr<ControlSession> session = ControlSession::Open(&error);
   if (!session) return ReportError(kExitFailure, error);
+  ParsedArguments tags = TagArguments(settings_);
+  if (!settings_.tags.empty()) {
+    if (std::string bad = CheckTagFields(*session, tags, true); !bad.empty()) {
+      return ReportUsage("encode", bad);
+    }
+  }
 
   int columns = 0;
-  if (platform::IsTerminal(platform::StandardStream::kError)) {
+  if (!quiet_ && platform::IsTerminal(platform::StandardStream::kError)) {
     columns = platform::TerminalColumns(platform::StandardStream::kError);
     if (columns <= 0) columns = 80;
   }
-  ProgressDisplay display(std::cerr, columns, fs::path(input).filename().string());
+  std::ostream& status = std::cerr;
+  ProgressDisplay display(status, columns,
+                          fromStandardInput_ ? "stdin" : fs::path(input_).filename().string());
+  ResizeWatch resize([&](int width) { display.SetColumns(width); });
   Clock::time_point start = Clock::now();
-  EncodeOutcome outcome =
-      EncodeThroughControl(*session, inputPath, outputPath, settings, [&](int percent) {
-        display.Update({percent, SecondsSince(start), audioSeconds});
+  EncodeOutcome outcome = EncodeThroughControl(
+      *session, inputPath_, outputPath_, settings_,
+      [&](int percent) {
+        if (!quiet_) display.Update({percent, SecondsSince(start), audioSeconds});
+      },
+      [&](const std::string& warning) {
+        if (!quiet_) display.Message("tolvo: warning: " + warning);
       });
   double elapsed = SecondsSince(start);
-  session.reset();  // lets the engine go before the output is looked at
 
   switch (outcome.kind) {
-    case EncodeOutcome::Kind::kSucceeded: {
-      display.Update({100, elapsed, audioSeconds});
-      display.Finish();
-      std::string line = "encoded " + output + ": " + Decimal(audioSeconds) + " s of audio in " +
-                         Decimal(elapsed) + " s";
-      if (std::string speed = FormatSpeed({100, elapsed, audioSeconds}); !speed.empty()) {
-        line += " (" + speed + ")";
-      }
-      line += ", " + std::to_string(fs::file_size(outputPath, ignored) / 1024) + " KiB";
-      std::cout << line << std::endl;
-      return kExitSuccess;
-    }
-    case EncodeOutcome::Kind::kCancelled: {
-      display.Finish();
-      double kept = 0;
-      if (std::optional<Mp3Length> length = MeasureMp3File(outputPath)) kept = length->Seconds();
-      return ReportError(kExitCancelled,
-                         "cancelled; " + output + " holds the first " + Decimal(kept) + " s");
-    }
-    case EncodeOutcome::Kind::kFailed:
+    case EncodeOutcome::Kind::kSucceeded:
       break;
+    case EncodeOutcome::Kind::kCancelled: {
+      display.Clear();
+      session.reset();
+      if (toStandardOutput_) {
+        return ReportError(kExitCancelled, "cancelled; nothing was written to standard output");
+      }
+      double kept = 0;
+      if (std::optional<Mp3Length> length = MeasureMp3File(outputPath_)) kept = length->Seconds();
+      return ReportError(kExitCancelled,
+                         "cancelled; " + output_ + " holds the first " + Decimal(kept) + " s");
+    }
+    case EncodeOutcome::Kind::kFailed: {
+      display.Clear();
+      session.reset();  // lets the engine go before the files are looked at
+      RemoveOutputWeMade(outputPath_, outputExisted);
+      if (outcome.errorNumber == 0) return ReportError(kExitFailure, outcome.message);
+      return ReportError(kExitFailure, DescribeEncodeFailure({.number = outcome.errorNumber,
+                                                              .controlText = outcome.message,
+                                                              .input = input_,
+                                                              .output = output_,
+                                                              .inputPath = inputPath_,
+                                                              .outputPath = outputPath_},
+                                                             verbose_));
+    }
   }
+  if (!quiet_) display.Update({100, elapsed, audioSeconds});
   display.Finish();
-  RemoveEmptyOutputWeMade(outputPath, outputExisted);
-  if (outcome.errorNumber == 0) return ReportError(kExitFailure, outcome.message);
-  return ReportError(kExitFailure,
-                     (outcome.concernsOutput ? output : input) + ": " + outcome.message);
+  if (!settings_.tags.empty()) {
+    if (std::string failure = WriteTagFields(*session, output_, outputPath_, tags, true, true);
+        !failure.empty()) {
+      return ReportError(kExitFailure,
+                         output_ + ": encoded, but writing its tags failed: " + failure);
+    }
+    Note(output_ + ": ID3v1 and ID3v2 tags written");
+  }
+  session.reset();
+  std::uintmax_t size = fs::file_size(outputPath_, ignored);
+  if (ignored) size = 0;
+  if (toStandardOutput_) {
+    platform::InterruptNote interrupt;
+    if (std::string failure = staging_->StreamOutput(); !failure.empty()) {
+      return ReportError(kExitFailure, std::string(kStandardOutputName) + ": " + failure);
+    }
+    if (interrupt.Noted()) {
+      return ReportError(kExitCancelled, "cancelled while writing standard output");
+    }
+  }
+  if (!quiet_) {
+    std::string line = "encoded " + output_ + ": " + Decimal(audioSeconds) + " s of audio in " +
+                       Decimal(elapsed) + " s";
+    if (std::string speed = FormatSpeed({100, elapsed, audioSeconds}); !speed.empty()) {
+      line += " (" + speed + ")";
+    }
+    line += ", " + std::to_string(size / 1024) + " KiB";
+    status << line << std::endl;
+  }
+  return kExitSuccess;
 }
 
 }  // namespace
@@ -113,8 +263,8 @@ int RunEncodeCommand(Arguments arguments) {
   if (!ReadEncodeSettings(*parsed, &settings, &error)) return ReportUsage("encode", error);
   const std::vector<std::string>& files = parsed->positionals;
 
-  if (parsed->Has("--out-dir") || parsed->Has("--jobs")) {
-    if (!parsed->Has("--out-dir")) return ReportUsage("encode", "-j needs --out-dir DIR");
+  if (parsed->Has("--out-dir") || parsed->Has("--jobs") || parsed->Has("--recursive")) {
+    if (!parsed->Has("--out-dir")) return ReportUsage("encode", "a batch needs --out-dir DIR");
     if (files.empty()) return ReportUsage("encode", "no input files given");
     int jobs = 0;  // one per core
     if (parsed->Has("--jobs")) {
@@ -125,45 +275,83 @@ int RunEncodeCommand(Arguments arguments) {
       }
       jobs = *number;
     }
-    return RunBatch(files, parsed->Value("--out-dir"), jobs, settings);
+    for (const std::string& file : files) {
+      if (NamesStandardInput(file)) {
+        return ReportUsage("encode", "a batch reads files and folders, not standard input");
+      }
+    }
+    BatchOptions options{.jobs = jobs, .quiet = parsed->quiet, .verbose = parsed->verbose};
+    return RunBatch(files, parsed->Value("--out-dir"), options, settings);
   }
   if (files.size() != 2) {
     return ReportUsage(
         "encode", files.size() < 2 ? "wants IN.wav OUT.mp3" : "many inputs need --out-dir DIR");
   }
-  return EncodeOne(files[0], files[1], settings);
+  return SingleEncode(files[0], files[1], settings, *parsed).Run();
 }
 
-// Speaks to the batch runner on standard output, one line per report:
-//   "progress N", then "done", "cancelled SECONDS" or "failed SUBJECT MESSAGE", where SUBJECT
-//   says which file the message is about: "input", "output" or "-" (neither).
+// Speaks to the batch runner on standard output, one line per report: "progress N" and
+// "warning TEXT" while it runs, then "done", "cancelled SECONDS" or "failed MESSAGE". Its
+// positionals are the absolute input and output paths and the two names to show.
 int RunEncodeWorker(Arguments arguments) {
   std::string error;
   std::optional<ParsedArguments> parsed = ParseArguments(arguments, EncodeOptions(), &error);
   EncodeSettings settings;
-  if (!parsed || parsed->positionals.size() != 2 ||
+  if (!parsed || parsed->positionals.size() != 4 ||
       !ReadEncodeSettings(*parsed, &settings, &error)) {
-    std::cout << "failed - bad worker arguments: " << error << std::endl;
+    std::cout << "failed bad worker arguments: " << error << std::endl;
     return kExitUsage;
   }
   const std::string& input = parsed->positionals[0];
   const std::string& output = parsed->positionals[1];
+  const std::string& shownInput = parsed->positionals[2];
+  const std::string& shownOutput = parsed->positionals[3];
+  for (auto [path, problem] :
+       {std::pair{input, IsSpecialFile(input) ? InputProblem(input) : ""},
+        {output, IsSpecialFile(output) ? OutputProblem(output, shownOutput) : ""}}) {
+    if (!problem.empty()) {
+      std::cout << "failed " << (path == input ? shownInput : shownOutput) << ": " << problem
+                << std::endl;
+      return kExitFailure;
+    }
+  }
+  std::optional<WavInfo> wav = ReadWavInfo(input);
+  if (!FitSettingsToRate(wav ? wav->sampleRate : 0, &settings, &error)) {
+    std::cout << "failed " << shownInput << ": " << error << std::endl;
+    return kExitFailure;
+  }
   std::error_code ignored;
   bool outputExisted = fs::exists(output, ignored);
   std::unique_ptr<ControlSession> session = ControlSession::Open(&error);
   if (!session) {
-    std::cout << "failed - " << error << std::endl;
+    std::cout << "failed " << error << std::endl;
     return kExitFailure;
   }
-  EncodeOutcome outcome = EncodeThroughControl(*session, input, output, settings, [](int percent) {
-    std::cout << "progress " << percent << std::endl;
-  });
-  session.reset();
+  ParsedArguments tags = TagArguments(settings);
+  if (!settings.tags.empty()) {
+    if (std::string bad = CheckTagFields(*session, tags, true); !bad.empty()) {
+      std::cout << "failed " << bad << std::endl;
+      return kExitUsage;
+    }
+  }
+  EncodeOutcome outcome = EncodeThroughControl(
+      *session, input, output, settings,
+      [](int percent) { std::cout << "progress " << percent << std::endl; },
+      [](const std::string& warning) { std::cout << "warning " << warning << std::endl; });
   switch (outcome.kind) {
     case EncodeOutcome::Kind::kSucceeded:
+      if (!settings.tags.empty()) {
+        if (std::string failure = WriteTagFields(*session, shownOutput, output, tags, true, true);
+            !failure.empty()) {
+          std::cout << "failed " << shownOutput
+                    << ": encoded, but writing its tags failed: " << failure << std::endl;
+          return kExitFailure;
+        }
+      }
       std::cout << "done" << std::endl;
       return kExitSuccess;
     case EncodeOutcome::Kind::kCancelled: {
+      session.reset();
       std::optional<Mp3Length> length = MeasureMp3File(output);
       std::cout << "cancelled " << Decimal(length ? length->Seconds() : 0.0) << std::endl;
       return kExitCancelled;
@@ -171,11 +359,21 @@ int RunEncodeWorker(Arguments arguments) {
     case EncodeOutcome::Kind::kFailed:
       break;
   }
-  RemoveEmptyOutputWeMade(output, outputExisted);
-  const char* subject = outcome.errorNumber == 0 ? "-"
-                        : outcome.concernsOutput ? "output"
-                                                 : "input";
-  std::cout << "failed " << subject << ' ' << outcome.message << std::endl;
+  session.reset();
+  RemoveOutputWeMade(output, outputExisted);
+  if (outcome.errorNumber == 0) {
+    std::cout << "failed " << shownInput << ": " << outcome.message << std::endl;
+  } else {
+    std::cout << "failed "
+              << DescribeEncodeFailure({.number = outcome.errorNumber,
+                                        .controlText = outcome.message,
+                                        .input = shownInput,
+                                        .output = shownOutput,
+                                        .inputPath = input,
+                                        .outputPath = output},
+                                       parsed->verbose)
+              << std::endl;
+  }
   return kExitFailure;
 }
 

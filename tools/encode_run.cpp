@@ -4,15 +4,16 @@
 #include <filesystem>
 
 #include "interrupt_watch.h"
+#include "tolvo/control/encoder_tuning.h"
+#include "tolvo/platform/process_priority.h"
+#include "tolvo/platform/system_error.h"
 #include "tolvo/runtime/message_loop.h"
 #include "utf_text.h"
-#include "wav_info.h"
 
 namespace tolvo::tool {
 namespace {
 
 constexpr int32_t kUserAbort = 112;
-constexpr int32_t kInvalidWav = 102;
 
 // Error numbers whose message is about the output file.
 bool ConcernsOutput(int32_t number) {
@@ -34,9 +35,24 @@ std::string CheckDistinctFiles(const std::string& input, const std::string& outp
   return {};
 }
 
+std::string CheckPriorityApplied(int level) {
+  std::optional<int> wanted = platform::NiceOfPriorityLevel(level);
+  if (!wanted) return {};
+  for (int nice : platform::ThreadNiceValues()) {
+    if (nice == *wanted) continue;
+    // Lowering the nice value (raising the priority) needs privilege; the engine cannot say so.
+    return "--priority " + std::to_string(level) + " (nice " + std::to_string(*wanted) +
+           ") was refused: " + platform::SystemErrorText(platform::kErrorNoPermission) +
+           " (a higher priority needs root or CAP_SYS_NICE); the encode runs at nice " +
+           std::to_string(nice);
+  }
+  return {};
+}
+
 EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& input,
                                    const std::string& output, const EncodeSettings& settings,
-                                   const std::function<void(int)>& onProgress) {
+                                   const std::function<void(int)>& onProgress,
+                                   const std::function<void(const std::string&)>& onWarning) {
   control::_TolvoEncode& control = session.control();
   ControlEvents& events = session.events();
   // The handlers below refer to this call's locals: take them down on every way out.
@@ -52,23 +68,32 @@ EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& i
     errorHeard = true;
     outcome.errorNumber = number;
     outcome.message = WithoutTrailingBlanks(Utf16ToUtf8(description));
-    if (number == kInvalidWav) {  // the engine has no words for why: tell what the file is
-      if (std::string what = DescribeWavFile(input); !what.empty())
-        outcome.message += " (" + what + ")";
-    }
     outcome.concernsOutput = ConcernsOutput(number);
   };
   events.onFinished = [&] { finished = true; };
   bool cancelSent = false;
+  bool priorityChecked = settings.priority == 0;
   // The end of a job comes as ErrorCode, Finished, Progress(100): the last says nothing about how
   // much was encoded, and nothing after a cancel does either.
   events.onProgress = [&](int32_t percent) {
+    // The job sets the priority as it starts, before its first progress report.
+    if (!priorityChecked) {
+      priorityChecked = true;
+      std::string warning = CheckPriorityApplied(settings.priority);
+      if (!warning.empty() && onWarning) onWarning(warning);
+    }
     if (onProgress && percent >= 0 && !errorHeard && !cancelSent) onProgress(percent);
   };
 
   runtime::Variant ignored;
   runtime::HRESULT hr = runtime::S_OK;
   if (settings.priority != 0) hr = control.SelectProcessPriority(settings.priority, &ignored);
+  if (runtime::SUCCEEDED(hr) && settings.vbrQuality >= 0) {
+    // Beyond MP3Encode's arguments: the control's tuning interface sends it to the engine.
+    runtime::ComPtr<control::IEncoderTuning> tuning;
+    hr = session.control().QueryInterface(control::IID_IEncoderTuning, tuning.PutVoid());
+    if (runtime::SUCCEEDED(hr)) hr = tuning->SetVbrQuality(settings.vbrQuality);
+  }
   if (runtime::SUCCEEDED(hr)) {
     hr = control.MP3Encode(Utf8ToUtf16(input), Utf8ToUtf16(output), settings.bitrate,
                            Utf8ToUtf16(settings.mode), Utf8ToUtf16(settings.quality),

@@ -19,10 +19,16 @@ struct EncodeOutcome {
   bool concernsOutput = false;  // the message is about the output file rather than the input
 };
 
-// `input` and `output` are absolute paths. `onProgress` hears every percentage the control reports.
+// `input` and `output` are absolute paths. `onProgress` hears every percentage the control
+// reports; `onWarning` hears a problem that does not stop the encode (a refused priority).
 EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& input,
                                    const std::string& output, const EncodeSettings& settings,
-                                   const std::function<void(int percent)>& onProgress);
+                                   const std::function<void(int percent)>& onProgress,
+                                   const std::function<void(const std::string&)>& onWarning = {});
+
+// "" when the process runs at the nice value of priority `level`, else a warning that says the
+// system refused it and why.
+std::string CheckPriorityApplied(int level);
 
 // Checks tolvo makes before the control sees the paths: the output must not be the input under
 // another name (the encode would destroy it). Empty when fine, else the message.

@@ -1,6 +1,8 @@
 // The --help texts; the exit statuses listed here are those of tool_status.h.
 #include "help_texts.h"
 
+#include <cstring>
+
 namespace tolvo::tool {
 
 #define TOLVO_EXIT_STATUSES                                            \
@@ -10,39 +12,60 @@ namespace tolvo::tool {
   "  2    bad command line (unknown option, missing or bad value)\n"   \
   "  130  interrupted with Ctrl-C\n"
 
+#define TOLVO_COMMON_OPTIONS                                                \
+  "Common options:\n"                                                       \
+  "  -q, --quiet        errors only: no progress, no status lines\n"        \
+  "  -v, --verbose      say more: the input's format, the settings used,\n" \
+  "                     temporary files, the control's error numbers\n"     \
+  "  -h, --help         this help\n"
+
 const char* const kMainHelp =
-    "Usage: tolvo <command> [options]\n"
+    "Usage: tolvo [-q|-v] <command> [options]\n"
     "Encodes WAV files to MP3 and edits ID3 tags through the TolvoEncode control.\n"
     "\n"
     "Commands:\n"
-    "  encode IN.wav OUT.mp3 [options]          encode one file, with a progress bar\n"
-    "  encode -j N IN.wav... --out-dir DIR      encode many files, N at a time\n"
+    "  encode IN.wav OUT.mp3 [options]          encode one file (\"-\": standard input/output)\n"
+    "  encode [-j N] IN... --out-dir DIR        encode many files and folders, N at a time\n"
     "  tag show FILE                            show the ID3v1 and ID3v2 tags\n"
     "  tag set FILE [--v1] [--v2] --title ...   write tag fields\n"
     "  tag remove FILE [--v1] [--v2]            remove tags\n"
     "  genres                                   list the ID3v1 genres with their numbers\n"
     "  about                                    show the control's about box\n"
     "  register | unregister                    (un)register the control beside tolvo\n"
+    "  help COMMAND                             the help of a command ('tolvo help tag set')\n"
     "\n"
-    "Options: --help (on every command), --version\n"
+    "Options: -q, -v, --help (on every command), --version\n"
+    "Status and progress go to standard error; standard output carries only data.\n"
     "\n" TOLVO_EXIT_STATUSES;
 
 const char* const kEncodeHelp =
     "Usage: tolvo encode IN.wav OUT.mp3 [options]\n"
-    "       tolvo encode [-j N] IN.wav... --out-dir DIR [options]\n"
-    "Encodes 8- or 16-bit PCM WAV files to MP3. Ctrl-C stops an encode; the MP3 keeps what was\n"
-    "encoded until then.\n"
+    "       tolvo encode [-j N] IN.wav|FOLDER... --out-dir DIR [--recursive] [options]\n"
+    "Encodes PCM WAV files to MP3. Ctrl-C stops an encode; the MP3 keeps what was encoded until\n"
+    "then (in a batch, the partial MP3s of the stopped files are removed).\n"
+    "\n"
+    "IN.wav may be \"-\" (standard input) and OUT.mp3 \"-\" or /dev/stdout (standard output):\n"
+    "  sox in.flac -t wav - | tolvo encode - - > out.mp3\n"
+    "Standard input is copied into a private temporary folder first, and the MP3 is made there\n"
+    "and sent out complete, info frame included.\n"
     "\n"
     "Options:\n"
-    "  --bitrate N        32 40 48 56 64 80 96 112 128 160 192 224 256 320 (default 128)\n"
-    "  --mode M           stereo | joint | dual | mono (default joint)\n"
-    "  --quality Q        normal | low | high (default normal)\n"
-    "  --vbr              variable bitrate, from --bitrate up to --vbr-max\n"
-    "  --vbr-max N        highest VBR bitrate (default 320)\n"
-    "  --priority P       1 idle, 2 normal, 3 high\n"
-    "  -j, --jobs N       encode N files at a time in worker processes (default: one per core)\n"
-    "  --out-dir DIR      folder for the MP3 files of a batch (NAME.wav gives DIR/NAME.mp3)\n"
-    "\n" TOLVO_EXIT_STATUSES;
+    "  -b, --bitrate N      32 40 48 56 64 80 96 112 128 160 192 224 256 320; default 128, or the\n"
+    "                       highest the input's rate carries (160 at 16-24 kHz, 64 at 8-12 kHz)\n"
+    "  -m, --mode M         stereo | joint | dual | mono (default joint)\n"
+    "  --quality Q          normal | low | high (default normal)\n"
+    "  --vbr                variable bitrate, from --bitrate (default 32) up to --vbr-max\n"
+    "  --vbr-max N          highest VBR bitrate (default the highest the input carries)\n"
+    "  -V, --vbr-quality Q  VBR quality 0 (best, largest) to 9 (smallest); implies --vbr\n"
+    "  --priority P         1 idle, 2 normal, 3 high (3 needs root or CAP_SYS_NICE)\n"
+    "  -j, --jobs N         encode N files at a time in worker processes (default: one per core)\n"
+    "  -o, --out-dir DIR    folder for the MP3 files of a batch (NAME.wav gives DIR/NAME.mp3)\n"
+    "  -r, --recursive      take the .wav files of the folders' subfolders too (DIR/SUB/NAME.mp3)\n"
+    "\n"
+    "Tags written into the MP3 after a successful encode (both ID3v1 and ID3v2):\n"
+    "  --title T --artist A --album A --year Y --track N --genre NAME|NUMBER --comment C\n"
+    "  --composer C --original-artist A --copyright C --url U --encoded-by E\n"
+    "\n" TOLVO_COMMON_OPTIONS "\n" TOLVO_EXIT_STATUSES;
 
 const char* const kTagHelp =
     "Usage: tolvo tag show FILE\n"
@@ -100,6 +123,30 @@ const char* const kUnregisterHelp =
     "Removes the registration of the TolvoEncode control.\n"
     "\n" TOLVO_EXIT_STATUSES;
 
+#undef TOLVO_COMMON_OPTIONS
 #undef TOLVO_EXIT_STATUSES
+
+const char* HelpFor(const char* command) {
+  struct Entry {
+    const char* name;
+    const char* const* text;
+  };
+  static const Entry kEntries[] = {
+      {"", &kMainHelp},
+      {"encode", &kEncodeHelp},
+      {"tag", &kTagHelp},
+      {"tag show", &kTagShowHelp},
+      {"tag set", &kTagSetHelp},
+      {"tag remove", &kTagRemoveHelp},
+      {"genres", &kGenresHelp},
+      {"about", &kAboutHelp},
+      {"register", &kRegisterHelp},
+      {"unregister", &kUnregisterHelp},
+  };
+  for (const Entry& entry : kEntries) {
+    if (std::strcmp(entry.name, command) == 0) return *entry.text;
+  }
+  return nullptr;
+}
 
 }  // namespace tolvo::tool

@@ -4,6 +4,7 @@
 #include "command_line.h"
 #include "commands.h"
 #include "control_session.h"
+#include "failure_reasons.h"
 #include "help_texts.h"
 #include "tolvo/runtime/create_object.h"
 #include "tolvo/runtime/registry.h"
@@ -54,7 +55,13 @@ int RunRegisterCommand(Arguments arguments, bool unregister) {
   }
   runtime::HRESULT hr =
       unregister ? runtime::UnregisterServer(server) : runtime::RegisterServer(server);
-  if (runtime::FAILED(hr)) return ReportError(kExitFailure, server + ": " + FailureText(hr));
+  if (runtime::FAILED(hr)) {
+    // The runtime only says that it failed; the registry file's folder says why.
+    std::string registry = runtime::RegistryFilePath();
+    std::string reason = CreationProblem(registry, registry, "registry file");
+    if (!reason.empty()) return ReportError(kExitFailure, registry + ": " + reason);
+    return ReportError(kExitFailure, server + ": " + FailureText(hr));
+  }
   std::cout << (unregister ? "unregistered " : "registered ") << control::kTolvoEncodeProgId << " ("
             << server << ") in " << runtime::RegistryFilePath() << std::endl;
   return kExitSuccess;

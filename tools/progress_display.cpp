@@ -11,6 +11,7 @@ namespace {
 constexpr int kMinimumBarWidth = 10;
 constexpr int kMaximumBarWidth = 40;
 constexpr int kFallbackColumns = 80;
+constexpr int kFreeColumns = 3;
 
 // Characters a UTF-8 text takes on screen (every character one column).
 int DisplayWidth(const std::string& text) {
@@ -56,8 +57,9 @@ std::string FormatProgressBar(const std::string& label, const ProgressSnapshot& 
   if (columns <= 0) columns = kFallbackColumns;
 
   // The most that fits wins: label, bar and all figures; then fewer figures; then no label. A
-  // line must never wrap, or the next redraw lands on a line of its own. The last column stays
-  // free: writing into it makes some terminals wrap.
+  // line must never wrap, or the next redraw lands on a line of its own. The last three columns
+  // stay free: writing into the last makes some terminals wrap, and the two before it take the
+  // terminal's own echo of Ctrl-C ("^C") without wrapping, so the bar can still be erased.
   std::string head = label.empty() ? "" : label + " ";
   std::string tails[] = {
       std::string("  ") + number + (speed.empty() ? "" : "  " + speed) +
@@ -67,7 +69,7 @@ std::string FormatProgressBar(const std::string& label, const ProgressSnapshot& 
   };
   for (const std::string& prefix : {head, std::string()}) {
     for (const std::string& tail : tails) {
-      int room = columns - 1 - DisplayWidth(prefix) - DisplayWidth(tail) - 2;
+      int room = columns - kFreeColumns - DisplayWidth(prefix) - DisplayWidth(tail) - 2;
       if (room < kMinimumBarWidth) continue;
       int width = std::min(room, kMaximumBarWidth);
       int filled = width * percent / 100;
@@ -115,6 +117,18 @@ void ProgressDisplay::Message(const std::string& line) {
     out_ << FormatProgressBar(label_, last_, columns_) << "\x1b[K";
   }
   out_ << std::flush;
+}
+
+void ProgressDisplay::Clear() {
+  if (barDrawn_) out_ << "\r\x1b[K" << std::flush;
+  barDrawn_ = false;
+}
+
+void ProgressDisplay::SetColumns(int columns) {
+  if (columns_ <= 0 || columns <= 0) return;  // plain lines stay plain lines
+  columns_ = columns;
+  if (barDrawn_)
+    out_ << '\r' << FormatProgressBar(label_, last_, columns_) << "\x1b[K" << std::flush;
 }
 
 void ProgressDisplay::Finish() {

@@ -35,6 +35,10 @@ class ProgressDisplay {
   void Message(const std::string& line);
   // Ends the bar's line so that later output starts on a line of its own.
   void Finish();
+  // Takes the bar off the screen, so that what follows is not printed below a stale bar.
+  void Clear();
+  // The terminal's new width after a resize; the bar is drawn again at once to fit it.
+  void SetColumns(int columns);
 
  private:
   std::ostream& out_;

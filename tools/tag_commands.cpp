@@ -5,10 +5,12 @@
 #include <iostream>
 
 #include "command_line.h"
+#include "failure_reasons.h"
 #include "commands.h"
 #include "genre_list.h"
 #include "help_texts.h"
 #include "tag_fields.h"
+#include "tag_options.h"
 #include "tool_status.h"
 #include "utf_text.h"
 
@@ -38,12 +40,6 @@ constexpr V2Field kV2Fields[] = {
     {"--encoded-by", "Encoded by", &Id3v2Fields::encodedBy},
 };
 
-constexpr OptionRule kSetOptions[] = {
-    {"--v1", false},     {"--v2", false},        {"--title", true},           {"--artist", true},
-    {"--album", true},   {"--year", true},       {"--track", true},           {"--genre", true},
-    {"--comment", true}, {"--composer", true},   {"--original-artist", true}, {"--copyright", true},
-    {"--url", true},     {"--encoded-by", true},
-};
 constexpr OptionRule kVersionOptions[] = {{"--v1", false}, {"--v2", false}};
 
 std::string Trimmed(const std::u16string& text) {
@@ -132,6 +128,13 @@ bool CheckFile(const std::string& file, std::string* problem) {
   return false;
 }
 
+// A failed tag operation on `file`, with the system's reason when the file itself refuses access.
+int ReportTagFailure(const std::string& file, const std::string& path, const std::string& failure,
+                     bool writing) {
+  std::string reason = FileAccessProblem(path, writing);
+  return ReportError(kExitFailure, file + ": " + failure + (reason.empty() ? "" : ": " + reason));
+}
+
 int ShowTags(const std::string& file) {
   std::string error;
   if (!CheckFile(file, &error)) return ReportError(kExitFailure, error);
@@ -142,13 +145,12 @@ int ShowTags(const std::string& file) {
   Id3v1Fields v1;
   int32_t v1Result = ReadId3v1(*session, path, &v1, &error);
   if (v1Result < 0 || v1Result == 1) {
-    return ReportError(
-        kExitFailure,
-        file + ": " + (v1Result < 0 ? error : ResultMessage(TagOperation::kReadV1, 1)));
+    return ReportTagFailure(file, path,
+                            v1Result < 0 ? error : ResultMessage(TagOperation::kReadV1, 1), false);
   }
   Id3v2Fields v2;
   int32_t v2Result = ReadId3v2(*session, path, &v2, &error);
-  if (v2Result < 0) return ReportError(kExitFailure, file + ": " + error);
+  if (v2Result < 0) return ReportTagFailure(file, path, error, false);
 
   std::cout << file << '\n';
   if (v1Result == 0) {
@@ -225,59 +227,63 @@ void ApplyToId3v2(const ParsedArguments& a, const std::vector<std::string>& genr
   }
 }
 
+// The tags as they are, with the given fields merged in; "" or what failed. Warnings about what
+// ID3v1 could not hold name `file`.
+std::string MergeAndWrite(ControlSession& session, const std::string& file,
+                          const std::string& path, const std::vector<std::string>& genres,
+                          const ParsedArguments& a, bool v1, bool v2) {
+  std::string error;
+  Id3v1Fields v1Fields;
+  if (v1) {
+    int32_t read = ReadId3v1(session, path, &v1Fields, &error);
+    if (read < 0) return error;
+    if (read != 0) v1Fields = Id3v1Fields{};
+    if (!ApplyToId3v1(a, genres, &v1Fields, &error)) return error;
+  }
+  if (v2) {
+    Id3v2Fields v2Fields;
+    int32_t read = ReadId3v2(session, path, &v2Fields, &error);
+    if (read < 0) return error;
+    if (read != 0) v2Fields = Id3v2Fields{};
+    ApplyToId3v2(a, genres, &v2Fields);
+    int32_t written = WriteId3v2(session, path, v2Fields, &error);
+    if (written != 0) return written < 0 ? error : ResultMessage(TagOperation::kWriteV2, written);
+  }
+  if (v1) {
+    int32_t written = WriteId3v1(session, path, v1Fields, &error);
+    if (written != 0) return written < 0 ? error : ResultMessage(TagOperation::kWriteV1, written);
+    Id3v1Fields stored;
+    if (!a.quiet && ReadId3v1(session, path, &stored, &error) == 0) {
+      WarnAboutId3v1Losses(file, a, stored);
+    }
+  }
+  return {};
+}
+
 int SetTags(const std::string& file, const ParsedArguments& a) {
   const std::string path = AbsolutePath(file);
   bool v1 = a.Has("--v1") || !a.Has("--v2");
   bool v2 = a.Has("--v2") || !a.Has("--v1");
-  bool anyField = false;
-  for (const V2Field& field : kV2Fields) anyField |= a.Has(field.option);
-  if (!anyField) return ReportUsage("tag set", "no field to set (see 'tolvo tag set --help')");
-  std::string problem;
-  if (!CheckYearAndTrack(a, &problem)) return ReportUsage("tag set", problem);
+  if (!HasTagFields(a)) return ReportUsage("tag set", "no field to set");
 
   std::string error;
   if (!CheckFile(file, &error)) return ReportError(kExitFailure, error);
   std::unique_ptr<ControlSession> session = ControlSession::Open(&error);
   if (!session) return ReportError(kExitFailure, error);
-  std::vector<std::string> genres = FetchGenreNames(*session, &error);
-  if (genres.empty()) return ReportError(kExitFailure, error);
-
   // Check every value before anything is written.
-  Id3v1Fields v1Fields;
-  if (v1) {
-    int32_t read = ReadId3v1(*session, path, &v1Fields, &error);
-    if (read < 0) return ReportError(kExitFailure, file + ": " + error);
-    if (read != 0) v1Fields = Id3v1Fields{};
-    if (!ApplyToId3v1(a, genres, &v1Fields, &error)) return ReportUsage("tag set", error);
+  if (std::string problem = CheckTagFields(*session, a, v1); !problem.empty()) {
+    return ReportUsage("tag set", problem);
   }
-  if (v2) {
-    Id3v2Fields v2Fields;
-    int32_t read = ReadId3v2(*session, path, &v2Fields, &error);
-    if (read < 0) return ReportError(kExitFailure, file + ": " + error);
-    if (read != 0) v2Fields = Id3v2Fields{};
-    ApplyToId3v2(a, genres, &v2Fields);
-    int32_t written = WriteId3v2(*session, path, v2Fields, &error);
-    if (written != 0) {
-      return ReportError(
-          kExitFailure,
-          file + ": " + (written < 0 ? error : ResultMessage(TagOperation::kWriteV2, written)));
-    }
+  if (std::string failure = WriteTagFields(*session, file, path, a, v1, v2); !failure.empty()) {
+    return ReportTagFailure(file, path, failure, true);
   }
-  if (v1) {
-    int32_t written = WriteId3v1(*session, path, v1Fields, &error);
-    if (written != 0) {
-      return ReportError(
-          kExitFailure,
-          file + ": " + (written < 0 ? error : ResultMessage(TagOperation::kWriteV1, written)));
-    }
-    Id3v1Fields stored;
-    if (ReadId3v1(*session, path, &stored, &error) == 0) WarnAboutId3v1Losses(file, a, stored);
+  if (!a.quiet) {
+    std::cout << file << ": "
+              << (v1 && v2 ? "ID3v1 and ID3v2 tags"
+                  : v1     ? "ID3v1 tag"
+                           : "ID3v2 tag")
+              << " written" << std::endl;
   }
-  std::cout << file << ": "
-            << (v1 && v2 ? "ID3v1 and ID3v2 tags"
-                : v1     ? "ID3v1 tag"
-                         : "ID3v2 tag")
-            << " written" << std::endl;
   return kExitSuccess;
 }
 
@@ -295,12 +301,13 @@ int RemoveTags(const std::string& file, const ParsedArguments& a) {
   Id3v1Fields v1Fields;
   Id3v2Fields v2Fields;
   const int32_t v1Read = v1 ? ReadId3v1(*session, path, &v1Fields, &error) : 1;
-  if (v1Read < 0) return ReportError(kExitFailure, file + ": " + error);
+  if (v1Read < 0) return ReportTagFailure(file, path, error, false);
   const int32_t v2Read = v2 ? ReadId3v2(*session, path, &v2Fields, &error) : 1;
-  if (v2Read < 0) return ReportError(kExitFailure, file + ": " + error);
+  if (v2Read < 0) return ReportTagFailure(file, path, error, false);
   const bool hasV1 = v1 && v1Read == 0;
   const bool hasV2 = v2 && v2Read != 1;  // 2: a tag, only not readable in full
   if (!hasV1 && !hasV2) {
+    if (a.quiet) return kExitSuccess;
     std::cout << file << ": no "
               << (v1 && v2 ? "ID3v1 or ID3v2 tag"
                   : v1     ? "ID3v1 tag"
@@ -311,20 +318,21 @@ int RemoveTags(const std::string& file, const ParsedArguments& a) {
   if (hasV2) {
     int32_t result = RemoveId3v2(*session, path, &error);
     if (result != 0) {
-      return ReportError(
-          kExitFailure,
-          file + ": " + (result < 0 ? error : ResultMessage(TagOperation::kRemoveV2, result)));
+      return ReportTagFailure(
+          file, path, result < 0 ? error : ResultMessage(TagOperation::kRemoveV2, result), true);
     }
   }
   if (hasV1) {
     int32_t result = RemoveId3v1(*session, path, &error);
     if (result != 0) {
-      return ReportError(kExitFailure,
-                         file + ": " +
-                             (result < 0 ? error : ResultMessage(TagOperation::kRemoveV1, result)) +
-                             (hasV2 ? " (its ID3v2 tag was removed)" : ""));
+      return ReportTagFailure(
+          file, path,
+          (result < 0 ? error : ResultMessage(TagOperation::kRemoveV1, result)) +
+              (hasV2 ? " (its ID3v2 tag was removed)" : ""),
+          true);
     }
   }
+  if (a.quiet) return kExitSuccess;
   std::cout << file << ": "
             << (hasV1 && hasV2 ? "ID3v1 and ID3v2 tags"
                 : hasV1        ? "ID3v1 tag"
@@ -338,6 +346,41 @@ int RemoveTags(const std::string& file, const ParsedArguments& a) {
 
 }  // namespace
 
+std::span<const OptionRule> TagFieldOptions() {
+  static const std::vector<OptionRule> options = [] {
+    std::vector<OptionRule> fields;
+    for (const V2Field& field : kV2Fields) fields.push_back({field.option, true});
+    return fields;
+  }();
+  return options;
+}
+
+bool HasTagFields(const ParsedArguments& a) {
+  for (const V2Field& field : kV2Fields) {
+    if (a.Has(field.option)) return true;
+  }
+  return false;
+}
+
+std::string CheckTagFields(ControlSession& session, const ParsedArguments& a, bool v1) {
+  std::string error;
+  if (!CheckYearAndTrack(a, &error)) return error;
+  if (!v1) return {};
+  std::vector<std::string> genres = FetchGenreNames(session, &error);
+  if (genres.empty()) return error.empty() ? "no genre list" : error;
+  Id3v1Fields blank;
+  if (!ApplyToId3v1(a, genres, &blank, &error)) return error;
+  return {};
+}
+
+std::string WriteTagFields(ControlSession& session, const std::string& file,
+                           const std::string& path, const ParsedArguments& a, bool v1, bool v2) {
+  std::string error;
+  std::vector<std::string> genres = FetchGenreNames(session, &error);
+  if (genres.empty()) return error.empty() ? "no genre list" : error;
+  return MergeAndWrite(session, file, path, genres, a, v1, v2);
+}
+
 int RunTagCommand(Arguments arguments) {
   if (arguments.empty()) return ReportUsage("tag", "wants show, set or remove");
   const std::string& action = arguments[0];
@@ -350,7 +393,12 @@ int RunTagCommand(Arguments arguments) {
   if (action == "show") {
     help = kTagShowHelp;
   } else if (action == "set") {
-    options = kSetOptions;
+    static const std::vector<OptionRule> setOptions = [] {
+      std::vector<OptionRule> all(std::begin(kVersionOptions), std::end(kVersionOptions));
+      for (const OptionRule& field : TagFieldOptions()) all.push_back(field);
+      return all;
+    }();
+    options = setOptions;
     help = kTagSetHelp;
   } else if (action == "remove") {
     options = kVersionOptions;

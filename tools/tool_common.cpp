@@ -14,7 +14,7 @@ int ReportError(int status, const std::string& message) {
 
 int ReportUsage(const std::string& command, const std::string& message) {
   std::cerr << "tolvo " << command << ": " << message << "\n"
-            << "Try 'tolvo " << command.substr(0, command.find(' ')) << " --help'." << std::endl;
+            << "Try 'tolvo " << command << " --help'." << std::endl;
   return kExitUsage;
 }
 

@@ -22,6 +22,8 @@ struct EngineState {
   std::atomic<int32_t> stereoMode{1};
   std::atomic<int32_t> quality{0};
   std::atomic<int32_t> priority{2};
+  // The VBR quality of the configuration record, 0 (best) to 9. Only "vbrquality" changes it.
+  std::atomic<int32_t> vbrQuality{0};
 
   // The words shared with the job thread.
   std::atomic<int32_t> jobState{0};

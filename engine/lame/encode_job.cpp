@@ -144,7 +144,8 @@ int32_t EncodeJob::OpenFilesAndStream() {
                      .bitrate = bitrate,
                      .vbrMaxBitrate = state_.vbrMaxBitrate.load(),
                      .quality = quality,
-                     .useVbr = state_.useVbr.load() != 0},
+                     .useVbr = state_.useVbr.load() != 0,
+                     .vbrQuality = state_.vbrQuality.load()},
                     &config);
 
   if (auto nice = NiceForPriority(state_.priority.load())) platform::SetProcessNice(*nice);
@@ -268,16 +269,7 @@ int32_t ProgressPercent(int64_t totalBytes, int64_t consumedBytes) {
 }
 
 std::optional<int> NiceForPriority(int32_t priority) {
-  switch (priority) {
-    case 1:
-      return 19;
-    case 2:
-      return 0;
-    case 3:
-      return -10;
-    default:
-      return std::nullopt;
-  }
+  return platform::NiceOfPriorityLevel(priority);
 }
 
 int32_t RunEncodeJob(platform::FileSystem& fs) {

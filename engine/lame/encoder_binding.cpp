@@ -79,6 +79,7 @@ void FillEncoderConfig(const EncoderRecordValues& values, encoder::BeConfig* con
   config->originalBit = 1;
   config->writeVbrHeader = values.useVbr ? 1 : 0;
   config->enableVbr = values.useVbr ? 1 : 0;
+  config->vbrQuality = static_cast<uint32_t>(values.vbrQuality);
   config->noBitReservoir = 1;
 }
 

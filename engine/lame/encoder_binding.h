@@ -27,6 +27,7 @@ struct EncoderRecordValues {
   int32_t vbrMaxBitrate;
   int32_t quality;
   bool useVbr;
+  int32_t vbrQuality = 0;
 };
 // Fills the 331-byte configuration record with the job's values and the fixed ones.
 void FillEncoderConfig(const EncoderRecordValues& values, encoder::BeConfig* config);

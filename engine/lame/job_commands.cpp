@@ -13,6 +13,8 @@ namespace tolvo::engine {
 namespace {
 
 constexpr auto kCancelPoll = std::chrono::milliseconds(50);
+constexpr int32_t kBestVbrQuality = 0;
+constexpr int32_t kLeastVbrQuality = 9;
 
 int32_t Store(std::atomic<int32_t>& setting, intptr_t value) {
   setting.store(AsNumber(value));
@@ -38,6 +40,14 @@ int32_t PassFiles(intptr_t input, intptr_t output, intptr_t) {
     Trace("cannot start the encode thread\n");
     state.jobState.store(kJobOutOfResources);
   }
+  return 0;
+}
+
+// The VBR quality for the next jobs, 0 (best) to 9; 1 and no change for any other number.
+int32_t VbrQuality(intptr_t a1, intptr_t, intptr_t) {
+  int32_t quality = AsNumber(a1);
+  if (quality < kBestVbrQuality || quality > kLeastVbrQuality) return 1;
+  State().vbrQuality.store(quality);
   return 0;
 }
 
@@ -67,6 +77,7 @@ constexpr Command kJobCommands[] = {
        CopyPathField(State().programFolder, AsText(a1));
        return int32_t{0};
      }},
+    {"vbrquality", VbrQuality},
     {"definetempfolder",
      [](intptr_t a1, intptr_t, intptr_t) {
        CopyPathField(State().tempFolder, AsText(a1));

@@ -31,6 +31,19 @@ void ForEachThread(Visit visit) {
 
 }  // namespace
 
+std::optional<int> NiceOfPriorityLevel(int level) {
+  switch (level) {
+    case 1:
+      return 19;
+    case 2:
+      return 0;
+    case 3:
+      return -10;
+    default:
+      return std::nullopt;
+  }
+}
+
 void SetProcessNice(int nice) {
   ForEachThread([nice](id_t tid) { ::setpriority(PRIO_PROCESS, tid, nice); });
 }

@@ -6,6 +6,7 @@
 
 #include "id3_builders.h"
 #include "tolvo/control/control_site.h"
+#include "tolvo/control/encoder_tuning.h"
 #include "tolvo/runtime/registry.h"
 #include "tolvo_encode_test_host.h"
 #include "type_library.h"
@@ -229,6 +230,11 @@ class LoneControlTest : public ControlHostTest {
         [&] { return control->SelectProcessPriority(2, &v); },
         [&] { return control->Remove_ID3V1_tag(wav, &result); },
         [&] { return control->Generate_ID3v1Genre(&v); },
+        [&] {
+          ComPtr<IEncoderTuning> tuning;
+          EXPECT_EQ(control.As(IID_IEncoderTuning, &tuning), S_OK);
+          return tuning->SetVbrQuality(2);
+        },
     };
     for (const auto& call : calls) {
       EXPECT_EQ(call(), ControlErrorHResult(number));

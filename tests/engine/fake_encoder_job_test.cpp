@@ -92,6 +92,22 @@ TEST_F(FakeEncoderJobTest, FillsTheRecordAndEndsTheStreamInOrder) {
   EXPECT_EQ(test::SizeOf(mp3_), 16 * log.chunkCalls + 4);
 }
 
+TEST_F(FakeEncoderJobTest, VbrQualityReachesTheRecordAndOnlyItsRangeIsStored) {
+  Send("vbr", 1);
+  ASSERT_EQ(EncodeThroughInterface(wav_, mp3_), kJobSucceeded);
+  EXPECT_EQ(Log().config.vbrQuality, 0u);  // until a host asks for another
+  struct Case {
+    int32_t sent;
+    int32_t result;
+    uint32_t inRecord;
+  };
+  for (Case c : {Case{4, 0, 4}, Case{10, 1, 4}, Case{-1, 1, 4}, Case{9, 0, 9}, Case{0, 0, 0}}) {
+    EXPECT_EQ(Send("vbrquality", c.sent), c.result) << c.sent;
+    ASSERT_EQ(EncodeThroughInterface(wav_, mp3_), kJobSucceeded);
+    EXPECT_EQ(Log().config.vbrQuality, c.inRecord) << c.sent;
+  }
+}
+
 TEST_F(FakeEncoderJobTest, ChannelModeFollowsTheInput) {
   test::WriteWav(wav_, {.channels = 1, .sampleRate = 8000, .frames = 100});
   for (int32_t mode : {0, 1, 2, 3, 4}) {

@@ -38,6 +38,32 @@ ToolRun RunTolvo(const TempDir& dir, const std::vector<std::string>& arguments,
   return run;
 }
 
+ToolRun RunToolShell(const TempDir& dir, const std::string& line, int seconds) {
+  std::string script = "tolvo() { " + ShellQuote(TolvoPath()) + " \"$@\"; }\n" + line + "\n";
+  WriteFile(dir / ".tolvo-line.sh", Bytes(script.begin(), script.end()));
+  std::string outFile = dir / ".tolvo-out", errFile = dir / ".tolvo-err";
+  ToolRun run;
+  run.status =
+      RunCommand(ToolEnvironment(dir) + "timeout " + std::to_string(seconds) +
+                 " bash .tolvo-line.sh >" + ShellQuote(outFile) + " 2>" + ShellQuote(errFile));
+  Bytes out = ReadFile(outFile), err = ReadFile(errFile);
+  run.out.assign(out.begin(), out.end());
+  run.err.assign(err.begin(), err.end());
+  RunCommand("rm -f " + ShellQuote(outFile) + " " + ShellQuote(errFile) + " " +
+             ShellQuote(dir / ".tolvo-line.sh"));
+  return run;
+}
+
+std::string Mp3StreamInfo(const std::string& mp3Path) {
+  std::string info;
+  if (RunCommand("mpg123 -v -t " + ShellQuote(mp3Path) + " 2>&1", &info) != 0) return "";
+  size_t layer = info.find(" L III ");
+  if (layer == std::string::npos) return "";
+  size_t at = info.rfind('\n', layer);
+  at = at == std::string::npos ? 0 : at + 1;
+  return info.substr(at, info.find('\n', layer) - at);
+}
+
 void WriteNoiseWav(const std::string& path, int seconds) {
   WavFormat wavFormat;
   wavFormat.frames = int64_t{44100} * seconds;

@@ -54,8 +54,10 @@ TEST(TolvoEncode, WithoutATerminalPrintsPlainLinesAndASummary) {
   ToolRun run =
       RunTolvo(dir, {"encode", "in.wav", "out.mp3", "--bitrate", "192", "--mode", "stereo"});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out.rfind("encoded out.mp3: 3.0 s of audio in ", 0), 0u) << run.out;
-  EXPECT_NE(run.out.find("× real time"), std::string::npos);
+  // Status goes to standard error; standard output is kept for data.
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("\nencoded out.mp3: 3.0 s of audio in "), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("× real time"), std::string::npos);
   EXPECT_EQ(run.err.find('\r'), std::string::npos);
   EXPECT_EQ(run.err.find("\x1b["), std::string::npos);
   EXPECT_NE(run.err.find("in.wav: 100%"), std::string::npos) << run.err;
@@ -106,26 +108,9 @@ TEST(TolvoEncode, CtrlCCancelsAndLeavesAShorterValidMp3) {
   EXPECT_NEAR(DecodedSeconds(dir / "cut.mp3"), kept, 0.15);
 }
 
-TEST(TolvoEncode, InputProblemsNameTheInputFile) {
+TEST(TolvoEncode, TheSameFileUnderAnotherNameIsRefused) {
   TempDir dir;
   WriteWav(dir / "in.wav", Seconds(1));
-  fs::create_directory(dir / "folder.wav");
-  WriteFile(dir / "text.wav", Bytes(300, 'x'));
-
-  ToolRun missing = RunTolvo(dir, {"encode", "missing.wav", "out.mp3"});
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.err, "tolvo: missing.wav: The input file or path is invalid\n");
-
-  ToolRun folder = RunTolvo(dir, {"encode", "folder.wav", "out.mp3"});
-  EXPECT_EQ(folder.status, 1);
-  EXPECT_EQ(folder.err, "tolvo: folder.wav: The input file or path is invalid\n");
-
-  ToolRun notWav = RunTolvo(dir, {"encode", "text.wav", "out.mp3"});
-  EXPECT_EQ(notWav.status, 1);
-  EXPECT_EQ(notWav.err, "tolvo: text.wav: Invalid wav file (not a WAV file: starts with 'xxxx')\n");
-  // The job had created the output already; tolvo takes the empty file away again.
-  EXPECT_FALSE(Exists(dir / "out.mp3"));
-
   // Another name for the same file would be truncated by the encode.
   Bytes before = ReadFile(dir / "in.wav");
   ToolRun same = RunTolvo(dir, {"encode", "in.wav", "./in.wav"});
@@ -134,30 +119,6 @@ TEST(TolvoEncode, InputProblemsNameTheInputFile) {
   ToolRun sameText = RunTolvo(dir, {"encode", "in.wav", "in.wav"});
   EXPECT_EQ(sameText.status, 1);
   EXPECT_EQ(ReadFile(dir / "in.wav"), before);
-}
-
-TEST(TolvoEncode, AnUnreadableInputIsRefusedForAnOrdinaryUser) {
-  TempDir dir;
-  WriteWav(dir / "secret.wav", Seconds(1));
-  fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                  fs::perms::others_read | fs::perms::others_exec);
-  fs::permissions(dir / "secret.wav", fs::perms::owner_read | fs::perms::owner_write);
-  // As root every file is readable: run tolvo as "nobody".
-  ToolRun run = RunTolvo(dir, {"encode", "secret.wav", "out.mp3"},
-                         "setpriv --reuid=65534 --regid=65534 --clear-groups");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "tolvo: secret.wav: The input file or path is invalid\n");
-  EXPECT_FALSE(Exists(dir / "out.mp3"));
-}
-
-TEST(TolvoEncode, OutputProblemsNameTheOutputFile) {
-  TempDir dir;
-  WriteWav(dir / "in.wav", Seconds(1));
-  WriteFile(dir / "plain", Bytes{1});
-  // A folder that cannot be made, because a file of that name is in the way.
-  ToolRun run = RunTolvo(dir, {"encode", "in.wav", "plain/out.mp3"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "tolvo: plain/out.mp3: Cannot create destination folder\n");
 }
 
 TEST(TolvoEncode, BadOptionValuesAreRefusedBeforeAnyFileIsTouched) {

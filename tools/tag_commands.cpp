@@ -5,8 +5,8 @@
 #include <iostream>
 
 #include "command_line.h"
-#include "failure_reasons.h"
 #include "commands.h"
+#include "failure_reasons.h"
 #include "genre_list.h"
 #include "help_texts.h"
 #include "tag_fields.h"
@@ -229,9 +229,9 @@ void ApplyToId3v2(const ParsedArguments& a, const std::vector<std::string>& genr
 
 // The tags as they are, with the given fields merged in; "" or what failed. Warnings about what
 // ID3v1 could not hold name `file`.
-std::string MergeAndWrite(ControlSession& session, const std::string& file,
-                          const std::string& path, const std::vector<std::string>& genres,
-                          const ParsedArguments& a, bool v1, bool v2) {
+std::string MergeAndWrite(ControlSession& session, const std::string& file, const std::string& path,
+                          const std::vector<std::string>& genres, const ParsedArguments& a, bool v1,
+                          bool v2) {
   std::string error;
   Id3v1Fields v1Fields;
   if (v1) {

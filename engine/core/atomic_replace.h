@@ -1,5 +1,5 @@
-// Replacing a file by a finished temporary file so that, at every moment, the file holds either
-// its old content or the complete new one; and the temporary files such a rebuild goes through.
+// The temporary files a rebuild goes through, and the bounded copy between two open files.
+// How a rebuilt file replaces the original is FileRewrite's (core/file_rewrite.h).
 #pragma once
 
 #include <cstdint>
@@ -43,17 +43,5 @@ enum class CopyResult { kDone, kReadFailed, kWriteFailed };
 // the other through the given buffer. A file that ends early counts as a failed read.
 CopyResult CopyBytes(platform::File& from, platform::File& to, int64_t count,
                      std::span<char> buffer);
-
-// Makes target hold the content of the finished (complete, closed) temporary file. targetInfo is
-// what the caller noted about the target (mode, owner, device); the new file gets the same mode,
-// and the same owner where permitted.
-//
-// When finished lies on the target's file system it is flushed and renamed over the target;
-// otherwise a complete, flushed sibling copy is made in the target's folder and renamed over it.
-// Only when no sibling can be made because the folder is not writable is the target overwritten
-// in place. Returns true when the target holds the new content; on false the target is untouched
-// (except after a failure of that last-resort overwrite).
-bool ReplaceFileWith(TemporaryFile& finished, const std::string& target,
-                     const platform::FileInfo& targetInfo, platform::FileSystem& fs);
 
 }  // namespace tolvo::engine

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/file_services.h"
+#include "core/file_rewrite.h"
 #include "core/trace.h"
 #include "id3/genres.h"
 #include "id3/id3v1_layout.h"
@@ -50,6 +50,36 @@ int64_t RegularFileSize(FileSystem& fs, const File& file) {
 bool ReadLastRecord(File& file, int64_t size, uint8_t* record) {
   return file.SeekTo(size - static_cast<int64_t>(id3v1::kRecordSize)) &&
          file.ReadFull(record, id3v1::kRecordSize) == static_cast<int64_t>(id3v1::kRecordSize);
+}
+
+// The write's code for a failed open of the file.
+int32_t WriteCodeOf(RewriteStatus status) {
+  switch (status) {
+    case RewriteStatus::kReadOnly:
+      return kId3v1WriteReadOnly;
+    case RewriteStatus::kNotPermitted:
+      return kTagFileNotPermitted;
+    case RewriteStatus::kLocked:
+      return kTagFileLocked;
+    default:
+      return kId3v1CannotOpen;
+  }
+}
+
+// The removal's code for a failed open: a missing file holds nothing to remove.
+int32_t RemoveCodeOf(RewriteStatus status) {
+  switch (status) {
+    case RewriteStatus::kMissing:
+      return kId3v1Ok;
+    case RewriteStatus::kReadOnly:
+      return kId3v1RemoveReadOnly;
+    case RewriteStatus::kNotPermitted:
+      return kTagFileNotPermitted;
+    case RewriteStatus::kLocked:
+      return kTagFileLocked;
+    default:
+      return kId3v1CannotCut;
+  }
 }
 
 }  // namespace
@@ -111,11 +141,12 @@ int32_t ReadId3v1(const char* path, Id3v1FieldSet& fields, FileSystem& fs) {
 int32_t WriteId3v1(const char* path, const Id3v1FieldSet& fields, FileSystem& fs) {
   Trace("WriteId3v1 %s", path ? path : "(null)");
   if (!path) return kId3v1CannotOpen;
-  if (IsReadOnlyFile(path, fs)) return kId3v1WriteReadOnly;
-  File file = File::Open(fs, path, OpenMode::kReadWrite);
-  if (!file.IsOpen()) return kId3v1CannotOpen;
-  const int64_t size = RegularFileSize(fs, file);
-  if (size < 0) return kId3v1CannotOpen;
+  // One open: the checks, the old record and the new one all concern the file it gives.
+  FileRewrite rewrite(fs);
+  if (RewriteStatus opened = rewrite.Open(path); opened != RewriteStatus::kOk)
+    return WriteCodeOf(opened);
+  File& file = rewrite.source();
+  const int64_t size = rewrite.info().size;
   if (size < static_cast<int64_t>(id3v1::kRecordSize)) return kId3v1TooShort;
   uint8_t old[id3v1::kRecordSize];
   if (!ReadLastRecord(file, size, old)) return kId3v1CannotRead;
@@ -153,12 +184,18 @@ int32_t WriteId3v1(const char* path, const Id3v1FieldSet& fields, FileSystem& fs
 int32_t RemoveId3v1(const char* path, Id3v1FieldSet& fields, FileSystem& fs) {
   Trace("RemoveId3v1 %s", path ? path : "(null)");
   if (!path) return kId3v1Ok;  // nothing named, nothing to remove
-  if (IsReadOnlyFile(path, fs)) return kId3v1RemoveReadOnly;
-  // No readable tag (missing file, too short, no marker) is nothing to remove: success.
-  if (ReadId3v1(path, fields, fs) != kId3v1Ok) return kId3v1Ok;
-  const int64_t size = FileSize(path, fs);
-  if (size < static_cast<int64_t>(id3v1::kRecordSize)) return kId3v1CannotCut;
-  if (TruncateFile(path, size - static_cast<int64_t>(id3v1::kRecordSize), fs) != 0)
+  FileRewrite rewrite(fs);
+  if (RewriteStatus opened = rewrite.Open(path); opened != RewriteStatus::kOk)
+    return RemoveCodeOf(opened);
+  File& file = rewrite.source();
+  const int64_t size = rewrite.info().size;
+  // No readable tag (too short, no marker) is nothing to remove: success.
+  uint8_t record[id3v1::kRecordSize];
+  if (size < static_cast<int64_t>(id3v1::kRecordSize) || !ReadLastRecord(file, size, record) ||
+      !ParseId3v1(record, &fields)) {
+    return kId3v1Ok;
+  }
+  if (!file.Truncate(size - static_cast<int64_t>(id3v1::kRecordSize)) || !file.Close())
     return kId3v1CannotCut;
   return kId3v1Ok;
 }

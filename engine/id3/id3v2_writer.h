@@ -24,6 +24,7 @@ enum : int32_t {
   kId3v2WriteFailed = 9,            // a write, flush or close of the temporary file failed
   kId3v2WriteCannotCarry = 13,  // a frame of the old tag (or the tag) cannot be carried faithfully
   kId3v2WriteNotMp3 = 10,       // the file is another container, or holds no MPEG frame header
+  // 11 (an encode holds the file) and 12 (the caller may not write it): core/file_rewrite.h.
 };
 
 // Writes the twelve fields of the field set into the file's tag, using the folder of
@@ -38,22 +39,22 @@ namespace id3v2 {
 // tag header.
 int64_t TagLengthFromHeader(const uint8_t* header, size_t headerBytes, int64_t fileSize);
 
-// The MP3 file a rebuild reads. It is opened once, so the tag the operation looks at and the
-// bytes it copies come from one file, whatever happens to the path meanwhile.
+// The MP3 file a rebuild reads, opened once by the rewrite: the tag the operation looks at and
+// the bytes it copies come from one file, whatever happens to the path meanwhile.
 struct SourceFile {
-  platform::File file;
-  platform::FileInfo info;  // mode, owner and device, for the replacement
+  platform::File& file;
+  platform::FileInfo info;  // mode, owner and size
   int64_t tagLength = 0;    // 0 when the file has no tag
 };
 
-enum class SourceStatus { kOpen, kMissing, kReadOnly, kUnreadable };
-SourceStatus OpenSourceFile(platform::FileSystem& fs, const char* path, SourceFile* source);
+// Reads the tag length of the open file into source (its file must be that file); false when
+// the first bytes cannot be read.
+bool ReadSource(platform::File& file, const platform::FileInfo& info, SourceFile* source);
 
-enum class AppendStatus { kDone, kTempNotOpened, kReadFailed, kWriteFailed };
-// Appends everything after the source's tag to the temporary file through one bounded buffer, then
-// flushes and closes the temporary file, so that it is complete on kDone.
-AppendStatus AppendAfterTag(platform::FileSystem& fs, SourceFile& source,
-                            const std::string& tempPath);
+enum class AppendStatus { kDone, kReadFailed, kWriteFailed };
+// Appends everything after the source's tag to out, at its current position, through one
+// bounded buffer.
+AppendStatus AppendAfterTag(SourceFile& source, platform::File& out);
 
 }  // namespace id3v2
 }  // namespace tolvo::engine

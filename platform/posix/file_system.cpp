@@ -1,13 +1,19 @@
 // POSIX implementation of the file layer. The only place the engine's file work meets <unistd.h>.
 #include "tolvo/platform/file_system.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace tolvo::platform {
@@ -23,6 +29,8 @@ int OpenFlags(OpenMode mode) {
       return O_WRONLY | O_CREAT | O_TRUNC;
     case OpenMode::kAppend:
       return O_WRONLY | O_APPEND;
+    case OpenMode::kCreate:
+      return O_RDWR | O_CREAT;
   }
   return O_RDONLY;
 }
@@ -40,6 +48,8 @@ FileInfo InfoFrom(const struct stat& st) {
   info.uid = st.st_uid;
   info.gid = st.st_gid;
   info.device = st.st_dev;
+  info.inode = st.st_ino;
+  info.links = st.st_nlink;
   return info;
 }
 
@@ -49,7 +59,7 @@ class PosixFileSystem final : public FileSystem {
  public:
   int Open(const char* path, OpenMode mode) override {
     for (;;) {
-      int fd = ::open(path, OpenFlags(mode) | O_CLOEXEC, 0666);
+      int fd = ::open(path, OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666);
       if (fd >= 0) return fd;
       if (errno != EINTR) return -errno;
     }
@@ -104,6 +114,46 @@ class PosixFileSystem final : public FileSystem {
     *path = buffer.data();
     return IoStatus{};
   }
+  FileInfo LinkStat(const char* path) override {
+    struct stat st;
+    return ::lstat(path, &st) == 0 ? InfoFrom(st) : FileInfo{};
+  }
+  IoStatus SetModeFd(int fd, uint32_t mode) override { return StatusOf(::fchmod(fd, mode)); }
+  IoStatus SetOwnerFd(int fd, uint32_t uid, uint32_t gid) override {
+    return StatusOf(::fchown(fd, uid, gid));
+  }
+  IoStatus LockFd(int fd) override {
+    for (;;) {
+      if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return IoStatus{};
+      if (errno != EINTR) return IoStatus{errno};
+    }
+  }
+  int CreateTempFile(const std::string& folder, const char* prefix, std::string* path) override {
+    std::string pattern = folder + "/" + prefix + "XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    // mkostemp creates with O_EXCL: an existing name or a planted link is never opened.
+    int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
+    if (fd < 0) return -errno;
+    *path = buffer.data();
+    return fd;
+  }
+  IoStatus MakePrivateFolder(const std::string& parent, const char* prefix,
+                             std::string* path) override {
+    std::string pattern = parent + "/" + prefix + "XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!::mkdtemp(buffer.data())) return IoStatus{errno};
+    // mkdtemp made it 0700; the name is proven to be that folder and this user's before use.
+    struct stat st;
+    if (::lstat(buffer.data(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+        (st.st_mode & 077) != 0) {
+      return IoStatus{EEXIST};
+    }
+    *path = buffer.data();
+    return IoStatus{};
+  }
+  IoStatus RemoveFolder(const char* path) override { return StatusOf(::rmdir(path)); }
   std::string ResolvePath(const char* path) override {
     char* resolved = ::realpath(path, nullptr);
     if (!resolved) return {};
@@ -146,6 +196,77 @@ std::string SystemTempFolder() {
   }
   return folder;
 }
+
+std::string ProcessTempPrefix() { return "tolvo-" + std::to_string(::getpid()) + "-"; }
+
+namespace {
+
+// The process id a leftover name carries between prefix and suffix, where a suffix of 'X's stands
+// for as many characters of any kind (mkstemp's); 0 when the name does not have exactly that form.
+pid_t PidInName(std::string_view name, std::string_view prefix, std::string_view suffix) {
+  if (name.substr(0, prefix.size()) != prefix) return 0;
+  name.remove_prefix(prefix.size());
+  pid_t pid = 0;
+  auto [rest, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
+  if (error != std::errc() || rest == name.data() || pid <= 0) return 0;
+  const std::string_view tail(rest, static_cast<size_t>(name.data() + name.size() - rest));
+  if (tail.size() != suffix.size()) return 0;
+  for (size_t i = 0; i < tail.size(); ++i) {
+    if (suffix[i] != 'X' && suffix[i] != tail[i]) return 0;
+  }
+  return pid;
+}
+
+bool ProcessIsGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+// Removes the entries of a private folder (they are files: nothing else is ever made there),
+// then the folder.
+void RemovePrivateFolder(int parent, const char* name) {
+  int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  DIR* dir = ::fdopendir(fd);
+  if (!dir) {
+    ::close(fd);
+    return;
+  }
+  while (dirent* entry = ::readdir(dir)) {
+    const std::string_view entryName = entry->d_name;
+    if (entryName == "." || entryName == "..") continue;
+    ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
+  ::unlinkat(parent, name, AT_REMOVEDIR);
+}
+
+}  // namespace
+
+void RemoveDeadLeftovers(const std::string& folder, const char* convertedPrefix) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  DIR* dir = ::fdopendir(fd);
+  if (!dir) {
+    ::close(fd);
+    return;
+  }
+  const std::string converted = std::string(convertedPrefix) + "-";
+  const uid_t self = ::geteuid();
+  while (dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    pid_t pid = PidInName(name, "tolvo-", "-XXXXXX");
+    if (pid == 0) pid = PidInName(name, converted, ".wav");
+    if (pid == 0 || pid == ::getpid() || !ProcessIsGone(pid)) continue;
+    struct stat st;
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || st.st_uid != self)
+      continue;
+    if (S_ISDIR(st.st_mode))
+      RemovePrivateFolder(::dirfd(dir), entry->d_name);
+    else
+      ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
+}
+
+FileInfo File::Info() const { return fd_ >= 0 ? fs_->StatFd(fd_) : FileInfo{}; }
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {

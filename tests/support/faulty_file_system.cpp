@@ -106,4 +106,38 @@ IoStatus FaultyFileSystem::SyncFolder(const char* path) {
   return FailsNow() ? IoStatus{failError_} : inner_.SyncFolder(path);
 }
 
+std::string FaultyFileSystem::ResolvePath(const char* path) {
+  return FailsNow() ? std::string() : inner_.ResolvePath(path);
+}
+
+FileInfo FaultyFileSystem::LinkStat(const char* path) {
+  return FailsNow() ? FileInfo{} : inner_.LinkStat(path);
+}
+
+IoStatus FaultyFileSystem::SetModeFd(int fd, uint32_t mode) {
+  return FailsNow() ? IoStatus{failError_} : inner_.SetModeFd(fd, mode);
+}
+
+IoStatus FaultyFileSystem::SetOwnerFd(int fd, uint32_t uid, uint32_t gid) {
+  return FailsNow() ? IoStatus{failError_} : inner_.SetOwnerFd(fd, uid, gid);
+}
+
+IoStatus FaultyFileSystem::LockFd(int fd) {
+  return FailsNow() ? IoStatus{failError_} : inner_.LockFd(fd);
+}
+
+int FaultyFileSystem::CreateTempFile(const std::string& folder, const char* prefix,
+                                     std::string* path) {
+  return FailsNow() ? -failError_ : inner_.CreateTempFile(folder, prefix, path);
+}
+
+IoStatus FaultyFileSystem::MakePrivateFolder(const std::string& parent, const char* prefix,
+                                             std::string* path) {
+  return FailsNow() ? IoStatus{failError_} : inner_.MakePrivateFolder(parent, prefix, path);
+}
+
+IoStatus FaultyFileSystem::RemoveFolder(const char* path) {
+  return FailsNow() ? IoStatus{failError_} : inner_.RemoveFolder(path);
+}
+
 }  // namespace tolvo::test

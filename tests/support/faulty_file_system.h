@@ -44,6 +44,15 @@ class FaultyFileSystem final : public platform::FileSystem {
   platform::IoStatus MakeTempFile(const std::string& folder, const char* prefix,
                                   std::string* path) override;
   platform::IoStatus SyncFolder(const char* path) override;
+  std::string ResolvePath(const char* path) override;
+  platform::FileInfo LinkStat(const char* path) override;
+  platform::IoStatus SetModeFd(int fd, uint32_t mode) override;
+  platform::IoStatus SetOwnerFd(int fd, uint32_t uid, uint32_t gid) override;
+  platform::IoStatus LockFd(int fd) override;
+  int CreateTempFile(const std::string& folder, const char* prefix, std::string* path) override;
+  platform::IoStatus MakePrivateFolder(const std::string& parent, const char* prefix,
+                                       std::string* path) override;
+  platform::IoStatus RemoveFolder(const char* path) override;
 
  private:
   // Counts a call; true when this call is the one that fails.

@@ -3,6 +3,7 @@
 // RealFileSystem() is the operating system itself; it holds no state.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -21,7 +22,10 @@ enum class OpenMode {
   kReadWrite,       // existing file, reading and writing, no creation
   kCreateTruncate,  // create or truncate, writing
   kAppend,          // existing file, writing at the end
+  kCreate,          // create when missing, reading and writing, nothing truncated
 };
+// Every open is non-blocking, so a FIFO or a device never holds the caller in open(); callers
+// that work on files refuse whatever StatFd does not call a kFile.
 
 enum class FileKind { kMissing, kFile, kFolder, kOther };
 
@@ -32,7 +36,15 @@ struct FileInfo {
   uint32_t uid = 0;
   uint32_t gid = 0;
   uint64_t device = 0;
+  uint64_t inode = 0;
+  uint64_t links = 0;  // hard links
 };
+
+// Both name one existing file (device and inode).
+inline bool SameFile(const FileInfo& a, const FileInfo& b) {
+  return a.kind != FileKind::kMissing && b.kind != FileKind::kMissing && a.device == b.device &&
+         a.inode == b.inode;
+}
 
 class FileSystem {
  public:
@@ -62,6 +74,40 @@ class FileSystem {
   // The absolute path with every symbolic link resolved; empty when it cannot be told. Layers
   // that know no links answer with the path as given.
   virtual std::string ResolvePath(const char* path) { return path ? path : ""; }
+
+  // The name itself, not what a symbolic link at it points to (kind kOther for a link).
+  virtual FileInfo LinkStat(const char* path) { return Stat(path); }
+  virtual IoStatus SetModeFd(int fd, uint32_t mode) {
+    (void)fd, (void)mode;
+    return IoStatus{ENOSYS};
+  }
+  virtual IoStatus SetOwnerFd(int fd, uint32_t uid, uint32_t gid) {
+    (void)fd, (void)uid, (void)gid;
+    return IoStatus{ENOSYS};
+  }
+  // An exclusive advisory lock on the open file, held until the descriptor closes; EWOULDBLOCK
+  // at once when another descriptor holds it. Layers without locks always grant it.
+  virtual IoStatus LockFd(int fd) {
+    (void)fd;
+    return IoStatus{};
+  }
+  // Creates "<folder>/<prefix>XXXXXX" exclusively (never an existing name, never through a link)
+  // and returns its descriptor, open for reading and writing; a negative result is -errno.
+  virtual int CreateTempFile(const std::string& folder, const char* prefix, std::string* path) {
+    IoStatus made = MakeTempFile(folder, prefix, path);
+    return made ? Open(path->c_str(), OpenMode::kReadWrite) : -made.error;
+  }
+  // Creates "<parent>/<prefix>XXXXXX", a folder only this user may enter (0700), and proves it is
+  // the caller's own before answering.
+  virtual IoStatus MakePrivateFolder(const std::string& parent, const char* prefix,
+                                     std::string* path) {
+    (void)parent, (void)prefix, (void)path;
+    return IoStatus{ENOSYS};
+  }
+  virtual IoStatus RemoveFolder(const char* path) {
+    (void)path;
+    return IoStatus{ENOSYS};
+  }
 };
 
 // The operating system's file system.
@@ -70,6 +116,15 @@ FileSystem& RealFileSystem();
 // The platform's temporary folder with a trailing separator ($TMPDIR when it is a folder, else
 // /tmp/).
 std::string SystemTempFolder();
+
+// The prefix of every temporary name this process makes: "tolvo-<process id>-".
+std::string ProcessTempPrefix();
+
+// Removes, from the folder, what processes of this user that no longer run left behind:
+// entries "tolvo-<pid>-..." (files, or private folders with their files) and converted copies
+// "<convertedPrefix>-<pid>.wav" whose process is gone and whose owner is the caller. Nothing is
+// followed through a link; a process id that is in use again keeps its entries.
+void RemoveDeadLeftovers(const std::string& folder, const char* convertedPrefix);
 
 // An open file descriptor with one owner. Closes on destruction.
 class File {
@@ -96,6 +151,7 @@ class File {
   int64_t Size();
   bool Truncate(int64_t length);
   bool Sync();
+  FileInfo Info() const;
   // Closes now; false when the close reported an error (for writers, a lost write).
   bool Close();
 

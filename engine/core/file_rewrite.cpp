@@ -1,0 +1,203 @@
+// The rewrite of one opened file: the checks at the open, the private output, and the three ways
+// of replacing (rename, flushed sibling and rename, copy over in place).
+#include "core/file_rewrite.h"
+
+#include <cerrno>
+#include <vector>
+
+#include "core/file_services.h"
+#include "core/trace.h"
+#include "tolvo/system_files.h"
+
+namespace tolvo::engine {
+namespace {
+
+using platform::File;
+using platform::FileInfo;
+using platform::FileKind;
+using platform::OpenMode;
+
+// The read-only attribute of this platform: the owner's write bit is clear.
+constexpr uint32_t kOwnerWriteBit = 0200;
+// Large enough that copying a big file costs few calls, small enough for any caller's memory.
+constexpr size_t kRewriteCopyBlock = 256 * 1024;
+
+bool IsPermissionError(int error) { return error == EACCES || error == EPERM; }
+
+// A folder text as the file system takes it: no trailing blanks, no trailing separator.
+std::string PlainFolder(std::string folder) {
+  TrimTrailingSpaces(folder);
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+// Copies the whole of one file over the start of another (both through their descriptors).
+bool CopyWhole(File& from, File& to, int64_t size) {
+  if (!from.SeekTo(0) || !to.SeekTo(0)) return false;
+  std::vector<char> buffer(kRewriteCopyBlock);
+  return CopyBytes(from, to, size, buffer) == CopyResult::kDone;
+}
+
+}  // namespace
+
+FileRewrite::~FileRewrite() {
+  output_.Close();
+  if (keepOutput_) {
+    outputPath_.Release();  // the only complete copy of the new content: it stays
+  } else {
+    outputPath_.Delete();
+    // Tried twice, as the file's removal is: a folder left behind is a trace of the operation.
+    for (int attempt = 0; attempt < 2 && !privateFolder_.empty(); ++attempt) {
+      if (fs_.RemoveFolder(privateFolder_.c_str())) break;
+    }
+  }
+  source_.Close();
+}
+
+RewriteStatus FileRewrite::Open(const char* path) {
+  if (!path) return RewriteStatus::kMissing;
+  // Resolved once: an edit through a symbolic link changes the file the link names, and every
+  // later look at the name uses this resolved text.
+  resolved_ = fs_.ResolvePath(path);
+  if (resolved_.empty()) {
+    return fs_.Stat(path).kind == FileKind::kMissing ? RewriteStatus::kMissing
+                                                     : RewriteStatus::kCannotOpen;
+  }
+  int error = 0;
+  source_ = File::Open(fs_, resolved_.c_str(), OpenMode::kReadWrite, &error);
+  if (!source_.IsOpen()) {
+    if (error == ENOENT) return RewriteStatus::kMissing;
+    if (IsPermissionError(error) || error == EROFS) {
+      const FileInfo named = fs_.Stat(resolved_.c_str());
+      if (named.kind != FileKind::kFile) return RewriteStatus::kCannotOpen;
+      return (named.mode & kOwnerWriteBit) == 0 ? RewriteStatus::kReadOnly
+                                                : RewriteStatus::kNotPermitted;
+    }
+    return RewriteStatus::kCannotOpen;  // a folder, a busy device, ...
+  }
+  info_ = source_.Info();
+  if (info_.kind != FileKind::kFile) return RewriteStatus::kCannotOpen;
+  // The resolved name must still be this very file (not a link put there since).
+  if (!platform::SameFile(fs_.LinkStat(resolved_.c_str()), info_))
+    return RewriteStatus::kCannotOpen;
+  // Root opens anything for writing; the read-only attribute holds for root too.
+  if ((info_.mode & kOwnerWriteBit) == 0) return RewriteStatus::kReadOnly;
+  const platform::IoStatus locked = fs_.LockFd(source_.fd());
+  if (!locked)
+    return locked.error == EWOULDBLOCK ? RewriteStatus::kLocked : RewriteStatus::kCannotOpen;
+  return RewriteStatus::kOk;
+}
+
+RewriteStatus FileRewrite::MakeOutput(const std::string& tempFolder) {
+  const std::string folder = PlainFolder(tempFolder);
+  if (folder.empty()) return RewriteStatus::kNoTempFile;  // names no place
+  platform::RemoveDeadLeftovers(folder, kConvertedCopyPrefix);
+  const std::string prefix = platform::ProcessTempPrefix();
+  if (!fs_.MakePrivateFolder(folder, prefix.c_str(), &privateFolder_)) {
+    privateFolder_.clear();
+    return RewriteStatus::kNoTempFile;
+  }
+  std::string path;
+  const int fd = fs_.CreateTempFile(privateFolder_, prefix.c_str(), &path);
+  if (fd < 0) return RewriteStatus::kNoTempFile;
+  outputPath_ = TemporaryFile(fs_, path);
+  output_ = File(fs_, fd);
+  return RewriteStatus::kOk;
+}
+
+bool FileRewrite::GiveIdentity(File& file, bool* ownerKept) {
+  const FileInfo now = file.Info();
+  if (now.kind != FileKind::kFile) return false;
+  *ownerKept = true;
+  if ((now.uid != info_.uid || now.gid != info_.gid) &&
+      !fs_.SetOwnerFd(file.fd(), info_.uid, info_.gid)) {
+    *ownerKept = false;  // an ordinary user may not give a file away
+  }
+  // After the owner, since a change of owner clears the set-id bits.
+  return static_cast<bool>(fs_.SetModeFd(file.fd(), info_.mode));
+}
+
+FileRewrite::Replaced FileRewrite::RenameOver(const std::string& from, const File& file) {
+  // Just before the rename: the name still gives the opened file, and the new file is still
+  // the one written. Otherwise the rename would replace (or bring in) something else.
+  if (!platform::SameFile(fs_.LinkStat(resolved_.c_str()), info_) ||
+      !platform::SameFile(fs_.LinkStat(from.c_str()), file.Info())) {
+    Trace("rewrite: %s changed during the rewrite", resolved_.c_str());
+    return Replaced::kFailed;
+  }
+  const platform::IoStatus renamed = fs_.Rename(from.c_str(), resolved_.c_str());
+  if (renamed) {
+    // The rename is done; a failed flush of the folder leaves the new name merely less durable.
+    if (!fs_.SyncFolder(FolderOf(resolved_).c_str()))
+      Trace("rewrite: folder of %s not flushed", resolved_.c_str());
+    return Replaced::kDone;
+  }
+  if (renamed.error == EXDEV) return Replaced::kElsewhere;
+  // A folder that takes no new name (or a sticky one) leaves the copy over the file.
+  if (IsPermissionError(renamed.error)) return Replaced::kCopyInstead;
+  return Replaced::kFailed;
+}
+
+FileRewrite::Replaced FileRewrite::ReplaceThroughSibling(int64_t size) {
+  const std::string folder = FolderOf(resolved_);
+  platform::RemoveDeadLeftovers(folder, kConvertedCopyPrefix);
+  std::string path;
+  const int fd = fs_.CreateTempFile(folder, platform::ProcessTempPrefix().c_str(), &path);
+  if (fd < 0) return IsPermissionError(-fd) ? Replaced::kCopyInstead : Replaced::kFailed;
+  TemporaryFile sibling(fs_, path);
+  File copy(fs_, fd);
+  // The sibling is written, flushed and given its identity through its descriptor only.
+  if (!CopyWhole(output_, copy, size) || !copy.Truncate(size) || !copy.Sync())
+    return Replaced::kFailed;
+  bool ownerKept = true;
+  if (!GiveIdentity(copy, &ownerKept)) return Replaced::kFailed;
+  if (!ownerKept) return Replaced::kCopyInstead;
+  const Replaced replaced = RenameOver(path, copy);
+  if (replaced == Replaced::kDone) sibling.Release();
+  return replaced == Replaced::kElsewhere ? Replaced::kFailed : replaced;
+}
+
+RewriteStatus FileRewrite::CopyOver(int64_t size) {
+  // From the first byte written the new file is the only complete copy: it is kept unless the
+  // copy completes.
+  keepOutput_ = true;
+  if (!CopyWhole(output_, source_, size) || !source_.Truncate(size) || !source_.Sync()) {
+    Trace("rewrite: copy over %s broke; the new content stays in %s", resolved_.c_str(),
+          outputPath_.path().c_str());
+    return RewriteStatus::kCannotReplace;
+  }
+  keepOutput_ = false;
+  return RewriteStatus::kOk;
+}
+
+RewriteStatus FileRewrite::Commit() {
+  if (!output_.IsOpen() || !source_.IsOpen()) return RewriteStatus::kCannotReplace;
+  const int64_t size = output_.Size();
+  if (size < 0 || !output_.Sync()) return RewriteStatus::kWriteFailed;
+  bool ownerKept = true;
+  if (!GiveIdentity(output_, &ownerKept)) return RewriteStatus::kWriteFailed;
+  // A file with other names, or one whose owner a new file cannot get, keeps its identity: the
+  // new content goes over it in place.
+  if (info_.links > 1 || !ownerKept) return CopyOver(size);
+
+  Replaced replaced = Replaced::kElsewhere;
+  if (output_.Info().device == info_.device) replaced = RenameOver(outputPath_.path(), output_);
+  if (replaced == Replaced::kDone) {
+    outputPath_.Release();
+    return RewriteStatus::kOk;
+  }
+  if (replaced == Replaced::kElsewhere) replaced = ReplaceThroughSibling(size);
+  switch (replaced) {
+    case Replaced::kDone:
+      return RewriteStatus::kOk;
+    case Replaced::kCopyInstead:
+      Trace("rewrite: no new name in the folder of %s, copying over", resolved_.c_str());
+      return CopyOver(size);
+    case Replaced::kElsewhere:
+    case Replaced::kFailed:
+      break;
+  }
+  return RewriteStatus::kCannotReplace;
+}
+
+}  // namespace tolvo::engine

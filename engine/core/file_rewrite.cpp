@@ -56,30 +56,41 @@ FileRewrite::~FileRewrite() {
 
 RewriteStatus FileRewrite::Open(const char* path) {
   if (!path) return RewriteStatus::kMissing;
+  const FileInfo named = fs_.LinkStat(path);
   // Resolved once: an edit through a symbolic link changes the file the link names, and every
-  // later look at the name uses this resolved text.
+  // later look at the name uses this resolved text. Whether the file exists is the open's to
+  // tell.
   resolved_ = fs_.ResolvePath(path);
-  if (resolved_.empty()) {
-    return fs_.Stat(path).kind == FileKind::kMissing ? RewriteStatus::kMissing
-                                                     : RewriteStatus::kCannotOpen;
-  }
+  if (resolved_.empty()) resolved_ = path;
   int error = 0;
   source_ = File::Open(fs_, resolved_.c_str(), OpenMode::kReadWrite, &error);
   if (!source_.IsOpen()) {
     if (error == ENOENT) return RewriteStatus::kMissing;
     if (IsPermissionError(error) || error == EROFS) {
-      const FileInfo named = fs_.Stat(resolved_.c_str());
-      if (named.kind != FileKind::kFile) return RewriteStatus::kCannotOpen;
-      return (named.mode & kOwnerWriteBit) == 0 ? RewriteStatus::kReadOnly
-                                                : RewriteStatus::kNotPermitted;
+      const FileInfo target = fs_.Stat(resolved_.c_str());
+      if (target.kind != FileKind::kFile) return RewriteStatus::kCannotOpen;
+      return (target.mode & kOwnerWriteBit) == 0 ? RewriteStatus::kReadOnly
+                                                 : RewriteStatus::kNotPermitted;
     }
     return RewriteStatus::kCannotOpen;  // a folder, a busy device, ...
   }
   info_ = source_.Info();
   if (info_.kind != FileKind::kFile) return RewriteStatus::kCannotOpen;
-  // The resolved name must still be this very file (not a link put there since).
+  // The resolved name must still be this very file (not a link put there since), and the name
+  // given must still be what it was when it was resolved.
   if (!platform::SameFile(fs_.LinkStat(resolved_.c_str()), info_))
     return RewriteStatus::kCannotOpen;
+  const FileInfo namedNow = fs_.LinkStat(path);
+  if (named.kind == FileKind::kLink) {
+    if (!platform::SameFile(namedNow, named)) return RewriteStatus::kCannotOpen;
+    // A link leads only to files of its own owner (or is the caller's or root's own): one user
+    // cannot point another's edit at a third party's file.
+    const uint32_t caller = platform::CallerUserId();
+    if (named.uid != caller && named.uid != 0 && named.uid != info_.uid)
+      return RewriteStatus::kNotPermitted;
+  } else if (!platform::SameFile(namedNow, info_)) {
+    return RewriteStatus::kCannotOpen;
+  }
   // Root opens anything for writing; the read-only attribute holds for root too.
   if ((info_.mode & kOwnerWriteBit) == 0) return RewriteStatus::kReadOnly;
   const platform::IoStatus locked = fs_.LockFd(source_.fd());

@@ -41,6 +41,8 @@ FileInfo InfoFrom(const struct stat& st) {
     info.kind = FileKind::kFile;
   else if (S_ISDIR(st.st_mode))
     info.kind = FileKind::kFolder;
+  else if (S_ISLNK(st.st_mode))
+    info.kind = FileKind::kLink;
   else
     info.kind = FileKind::kOther;
   info.size = st.st_size;
@@ -196,6 +198,8 @@ std::string SystemTempFolder() {
   }
   return folder;
 }
+
+uint32_t CallerUserId() { return ::geteuid(); }
 
 std::string ProcessTempPrefix() { return "tolvo-" + std::to_string(::getpid()) + "-"; }
 

@@ -27,7 +27,7 @@ enum class OpenMode {
 // Every open is non-blocking, so a FIFO or a device never holds the caller in open(); callers
 // that work on files refuse whatever StatFd does not call a kFile.
 
-enum class FileKind { kMissing, kFile, kFolder, kOther };
+enum class FileKind { kMissing, kFile, kFolder, kOther, kLink };  // kLink: LinkStat only
 
 struct FileInfo {
   FileKind kind = FileKind::kMissing;
@@ -112,6 +112,9 @@ class FileSystem {
 
 // The operating system's file system.
 FileSystem& RealFileSystem();
+
+// The effective user id of the caller.
+uint32_t CallerUserId();
 
 // The platform's temporary folder with a trailing separator ($TMPDIR when it is a folder, else
 // /tmp/).

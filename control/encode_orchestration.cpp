@@ -51,8 +51,10 @@ void EncodeOrchestration::MP3Encode(const std::u16string& inputFile,
   if (engine_.CallWindow(u"intreturn", kBlank, kBlank, kBlank) == kJobRunning) {
     return RaiseErrorCode(kErrorAlreadyExecuting);
   }
-  // Equality first, so that two empty names count as the same file.
-  if (CheckForEquality(inputFile, outputFile)) return RaiseErrorCode(kErrorSameFile);
+  // Equality first, so that two empty names count as the same file; then by identity, so that
+  // no other spelling of the input's name (".", a link, a hard link) can be its output.
+  if (CheckForEquality(inputFile, outputFile) || CheckForSameFile(inputFile, outputFile))
+    return RaiseErrorCode(kErrorSameFile);
   if (CheckForEmpty(inputFile)) return RaiseErrorCode(kErrorInputEmpty);
   if (CheckForEmpty(outputFile)) return RaiseErrorCode(kErrorOutputEmpty);
   if (!CheckInputFile(inputFile)) return RaiseErrorCode(kErrorInputInvalid);

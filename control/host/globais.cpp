@@ -19,6 +19,12 @@ bool CheckForEquality(std::u16string_view a, std::u16string_view b) {
   return ToUpperCase(a) == ToUpperCase(b);
 }
 
+bool CheckForSameFile(std::u16string_view a, std::u16string_view b, platform::FileSystem& fs) {
+  if (a.find(u'\0') != std::u16string_view::npos || b.find(u'\0') != std::u16string_view::npos)
+    return false;
+  return platform::SameFile(fs.Stat(ToUtf8(a).c_str()), fs.Stat(ToUtf8(b).c_str()));
+}
+
 bool CheckForEmpty(std::u16string_view x) { return x.empty(); }
 
 bool CheckInputFile(std::u16string_view path, platform::FileSystem& fs) {
@@ -32,7 +38,8 @@ bool CheckInputFile(std::u16string_view path, platform::FileSystem& fs) {
 
   std::vector<uint8_t> buffer(static_cast<size_t>(info.size < 256 ? info.size : kProbeBytes));
   platform::File file = platform::File::Open(fs, name.c_str(), platform::OpenMode::kRead);
-  if (!file.IsOpen()) return false;
+  // What opened must be that regular file still (the open never blocks).
+  if (!file.IsOpen() || file.Info().kind != platform::FileKind::kFile) return false;
   if (!buffer.empty() && file.ReadFull(buffer.data(), buffer.size()) < 0) return false;
   return file.Close();
 }

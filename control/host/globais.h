@@ -12,6 +12,11 @@ namespace tolvo::control {
 // Equal without regard to letter case; nothing else is normalised (blanks, separators, "." parts).
 bool CheckForEquality(std::u16string_view a, std::u16string_view b);
 
+// True when both paths name one existing file (device and inode): through a "." part, a symbolic
+// link or a hard link, texts that differ can still be one file.
+bool CheckForSameFile(std::u16string_view a, std::u16string_view b,
+                      platform::FileSystem& fs = platform::RealFileSystem());
+
 // True exactly for the empty text; a text of blanks is not empty.
 bool CheckForEmpty(std::u16string_view x);
 

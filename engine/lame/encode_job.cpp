@@ -30,6 +30,8 @@ namespace {
 constexpr std::array<int32_t, 14> kAllowedBitrates = {32,  40,  48,  56,  64,  80,  96,
                                                       112, 128, 160, 192, 224, 256, 320};
 constexpr auto kPausePoll = std::chrono::milliseconds(50);
+// The read-only attribute of this platform: the owner's write bit is clear.
+constexpr uint32_t kOwnerWriteBit = 0200;
 
 class EncodeJob {
  public:
@@ -44,9 +46,12 @@ class EncodeJob {
   int32_t OpenFilesAndStream();  // steps 5 to 15
   int32_t EncodeSamples();       // step 16, then the flush of step 17 unless a chunk failed
   int32_t Flush();
+  int32_t OpenOutput();
   int32_t ReleaseFiles(int32_t result);  // step 18
   void FinishStream();                   // step 19
-  int64_t ReadChunk();                   // 16-bit values read, -1 on a read error
+  // The output path still names the file this job writes (nobody removed or replaced it).
+  bool OutputStillNamed();
+  int64_t ReadChunk();  // 16-bit values read, -1 on a read error
   // Checks an encoder call's status and writes what it produced: 0, 106 or 107.
   int32_t WriteEncoded(encoder::BeStatus status, uint32_t produced);
   bool CancelRequested() const { return state_.cancelRequested.load() != 0; }
@@ -56,8 +61,10 @@ class EncodeJob {
   const EncoderFunctions* encoder_ = nullptr;
   int32_t channels_ = 0;
   int32_t sampleRate_ = 0;
+  platform::FileInfo originalInput_;  // the input named by the caller, before any conversion
   platform::File input_;
-  platform::File output_;
+  platform::FileInfo inputInfo_;
+  platform::File output_;  // open, and locked, until the job's end
   bool hasStream_ = false;
   encoder::BeStream stream_ = 0;
   uint32_t samplesPerChunk_ = 0;
@@ -79,6 +86,7 @@ int32_t EncodeJob::Run() {
   } else {
     encoder_ = &Encoder();
     ResetConversion();
+    originalInput_ = fs_.Stat(state_.inputPath);
     if (CheckWaveFile(state_.inputPath, &channels_, &sampleRate_, fs_) != 0) {
       Trace("invalid wave file, exiting \n");
       result = kJobInvalidWave;
@@ -89,13 +97,44 @@ int32_t EncodeJob::Run() {
     }
   }
   FinishStream();
+  // The lock on the output is held to here, and the file must still be the one at its path.
+  if (output_.IsOpen()) {
+    const bool named = OutputStillNamed();
+    const bool closed = output_.Close();
+    if ((!named || !closed) && (result == kJobSucceeded || result == kJobCancelled)) {
+      Trace("Output file write error\n");
+      result = kJobOutputWriteFailed;
+    }
+  }
   DeleteConvertedInput();
   return result;
 }
 
+bool EncodeJob::OutputStillNamed() {
+  return platform::SameFile(fs_.Stat(state_.outputPath), output_.Info());
+}
+
+int32_t EncodeJob::OpenOutput() {
+  // Opened without truncation: nothing is cut before the file is known to be a regular file
+  // that is not the input, not read-only and not held by another encode or a tag operation.
+  output_ = platform::File::Open(fs_, state_.outputPath, platform::OpenMode::kCreate);
+  if (!output_.IsOpen()) return kJobCannotCreateOutput;
+  const platform::FileInfo info = output_.Info();
+  if (info.kind != platform::FileKind::kFile) return kJobCannotCreateOutput;
+  if (platform::SameFile(info, inputInfo_) || platform::SameFile(info, originalInput_)) {
+    Trace("Output file is the input file\n");
+    return kJobCannotCreateOutput;
+  }
+  if ((info.mode & kOwnerWriteBit) == 0) return kJobCannotCreateOutput;  // read-only, for root too
+  if (!fs_.LockFd(output_.fd())) return kJobCannotCreateOutput;
+  if (!output_.Truncate(0)) return kJobCannotCreateOutput;
+  return kJobSucceeded;
+}
+
 int32_t EncodeJob::OpenFilesAndStream() {
   input_ = platform::File::Open(fs_, state_.inputPath, platform::OpenMode::kRead);
-  if (!input_.IsOpen()) {
+  inputInfo_ = input_.Info();
+  if (!input_.IsOpen() || inputInfo_.kind != platform::FileKind::kFile) {
     Trace("Error opening %s\n", state_.inputPath);
     return kJobCannotOpenInput;
   }
@@ -111,9 +150,9 @@ int32_t EncodeJob::OpenFilesAndStream() {
     Trace("Cannot create destination folder\n");
     return kJobCannotCreateFolder;
   }
-  output_ = platform::File::Open(fs_, state_.outputPath, platform::OpenMode::kCreateTruncate);
-  if (!output_.IsOpen()) {
+  if (OpenOutput() != kJobSucceeded) {
     Trace("Cannot create %s\n", state_.outputPath);
+    output_.Close();  // not this job's file: left as it was
     return kJobCannotCreateOutput;
   }
   // From here on a failure leaves the output file behind, empty or partly written.
@@ -237,9 +276,10 @@ int32_t EncodeJob::Flush() {
 
 int32_t EncodeJob::ReleaseFiles(int32_t result) {
   input_.Close();
-  // A close that fails may have lost written data: never report that file as finished.
-  const bool outputClosed = output_.Close();
-  if (!outputClosed && (result == kJobSucceeded || result == kJobCancelled)) {
+  // The output stays open (and locked) until the job ends; a flush that fails may have lost
+  // written data: never report that file as finished.
+  const bool outputFlushed = !output_.IsOpen() || output_.Sync();
+  if (!outputFlushed && (result == kJobSucceeded || result == kJobCancelled)) {
     Trace("Output file write error\n");
     result = kJobOutputWriteFailed;
   }
@@ -250,7 +290,8 @@ int32_t EncodeJob::ReleaseFiles(int32_t result) {
 
 void EncodeJob::FinishStream() {
   if (!hasStream_) return;
-  encoder_->writeInfoTag(stream_, state_.outputPath);
+  // The info frame is written by name: only into the file this job wrote.
+  if (output_.IsOpen() && OutputStillNamed()) encoder_->writeInfoTag(stream_, state_.outputPath);
   encoder_->closeStream(stream_);
   hasStream_ = false;
 }

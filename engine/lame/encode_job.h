@@ -15,11 +15,15 @@ enum JobResult : int32_t {
   kJobSucceeded = 0,
   kJobEncoderNotBound = 101,
   kJobInvalidWave = 102,
-  kJobCannotOpenInput = 103,  // also: the input could not be read to its end
+  kJobCannotOpenInput = 103,  // also: not a regular file, or not readable to its end
+  // also: the output is the input (same device and inode), is no regular file, is read-only
+  // (the owner's write bit, for root too), or another encode or a tag operation holds it
   kJobCannotCreateOutput = 104,
   kJobStreamRefused = 105,
   kJobEncoderFailed = 106,
-  kJobOutputWriteFailed = 107,  // a short write, or a close of the output that lost data
+  // a short write, a close of the output that lost data, or an output path that no longer names
+  // the file the job wrote (removed or replaced meanwhile)
+  kJobOutputWriteFailed = 107,
   kJobInvalidBitrate = 108,
   kJobInvalidQuality = 109,
   kJobMissingFileName = 110,

@@ -53,7 +53,8 @@ int CheckWaveFile(const char* path, int32_t* channels, int32_t* sampleRate,
   wav::WavLayout layout;
   {
     platform::File file = platform::File::Open(fs, path, platform::OpenMode::kRead);
-    if (!file.IsOpen()) {
+    // Only a regular file: a pipe or a device would never end, or end anywhere.
+    if (!file.IsOpen() || file.Info().kind != platform::FileKind::kFile) {
       Trace("cannot open wave file %s\n", path);
       return kWaveCannotOpen;
     }

@@ -30,7 +30,7 @@ int OpenFlags(OpenMode mode) {
     case OpenMode::kAppend:
       return O_WRONLY | O_APPEND;
     case OpenMode::kCreate:
-      return O_RDWR | O_CREAT;
+      return O_WRONLY | O_CREAT;
   }
   return O_RDONLY;
 }

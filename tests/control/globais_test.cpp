@@ -3,6 +3,7 @@
 #include "host/globais.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -62,6 +63,21 @@ class RecordingFileSystem : public platform::FileSystem {
 };
 
 std::u16string U16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+TEST(CheckForSameFile, SeesOneFileBehindEverySpellingOfItsName) {
+  test::TempDir dir;
+  const std::string input = dir / "a.wav";
+  test::WriteFile(input, test::Bytes(10, 1));
+  test::WriteFile(dir / "b.wav", test::Bytes(10, 1));
+  ASSERT_EQ(symlink(input.c_str(), (dir / "link.wav").c_str()), 0);
+  ASSERT_EQ(link(input.c_str(), (dir / "hard.wav").c_str()), 0);
+  for (const std::string& other : {dir.path() + "/./a.wav", dir / "link.wav", dir / "hard.wav"}) {
+    EXPECT_TRUE(CheckForSameFile(U16(input), U16(other))) << other;
+  }
+  for (const std::string& other : {dir / "b.wav", dir / "missing.mp3"}) {
+    EXPECT_FALSE(CheckForSameFile(U16(input), U16(other))) << other;
+  }
+}
 
 TEST(CheckForEquality, IgnoresLetterCaseOnly) {
   EXPECT_TRUE(CheckForEquality(u"/Music/Track03.WAV", u"/music/TRACK03.wav"));

@@ -164,7 +164,7 @@ class FaultyOutputFs final : public platform::FileSystem {
 
   int Open(const char* path, platform::OpenMode mode) override {
     const int fd = real_.Open(path, mode);
-    if (mode == platform::OpenMode::kCreateTruncate) outputFd_ = fd;
+    if (mode == platform::OpenMode::kCreate) outputFd_ = fd;
     return fd;
   }
   int64_t Read(int fd, void* buffer, size_t count) override {

@@ -22,7 +22,7 @@ enum class OpenMode {
   kReadWrite,       // existing file, reading and writing, no creation
   kCreateTruncate,  // create or truncate, writing
   kAppend,          // existing file, writing at the end
-  kCreate,          // create when missing, reading and writing, nothing truncated
+  kCreate,          // create when missing, writing, nothing truncated
 };
 // Every open is non-blocking, so a FIFO or a device never holds the caller in open(); callers
 // that work on files refuse whatever StatFd does not call a kFile.

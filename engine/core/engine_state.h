@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 namespace tolvo::engine {
@@ -36,6 +37,10 @@ struct EngineState {
   char outputPath[kPathFieldSize] = "c:\\backup\\Track03.mp3";
   char programFolder[kPathFieldSize] = "Track03.wav";
   char tempFolder[kPathFieldSize] = "";
+
+  // Held by every tag command and by "definetempfolder": the field sets and the temporary folder
+  // are one per engine, so two callers on two threads take turns with them.
+  std::mutex tagCommands;
 };
 
 // The one state of this loaded library.

@@ -45,9 +45,8 @@ std::string ConverterCommandLine(const std::vector<std::string>& arguments) {
   return line;
 }
 
-std::string ConvertedCopyPath(const std::string& tempFolder) {
-  return tempFolder + kConvertedCopyPrefix + "-" + std::to_string(platform::CurrentProcessId()) +
-         ".wav";
+std::string ConvertedCopyPath(const std::string& privateFolder) {
+  return privateFolder + "/" + kConvertedCopyPrefix + ".wav";
 }
 
 int32_t RunConverter(const std::vector<std::string>& arguments, std::string* keptOutput) {

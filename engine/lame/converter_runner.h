@@ -38,9 +38,9 @@ std::vector<std::string> ConverterArguments(const std::string& programFolder,
 // The quoted command line as the trace shows it, cut to the trace buffer.
 std::string ConverterCommandLine(const std::vector<std::string>& arguments);
 
-// The converted copy of this process: "$$$tolvosoftware$$$-<pid>.wav" directly in the given
-// folder, which ends with a separator. Per process, so two engines never share a copy.
-std::string ConvertedCopyPath(const std::string& tempFolder);
+// The converted copy inside the job's private folder (a folder only this user may enter, named
+// after this process): "<privateFolder>/$$$tolvosoftware$$$.wav".
+std::string ConvertedCopyPath(const std::string& privateFolder);
 
 // Starts the program, reads its output to the end, waits for it (polling every 50 ms) and returns
 // its exit code; 0 when it could not be started or the exit code could not be had.

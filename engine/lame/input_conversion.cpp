@@ -9,6 +9,7 @@
 #include "core/trace.h"
 #include "lame/converter_runner.h"
 #include "tolvo/platform/file_system.h"
+#include "tolvo/system_files.h"
 
 namespace tolvo::engine {
 namespace {
@@ -17,6 +18,7 @@ namespace {
 // by the jobState word, which the caller sees change before it may start the next job.
 struct ConversionState {
   bool convertedInput = false;  // a conversion started in this job
+  std::string privateFolder;    // the folder of this job's copy, only this user may enter it
   std::string copyPath;         // where this job's copy is written (known once it started)
   std::string convertedPath;    // the copy, once the conversion succeeded
 };
@@ -39,15 +41,25 @@ int ConvertToPcm16() {
   EngineState& state = State();
   conversion.convertedInput = true;
 
-  const std::string copyPath = ConvertedCopyPath(SystemTempFolder());
+  // The copy lives in a fresh folder of this process that no other user can enter: nothing can
+  // be planted there or swapped for it, and no stale copy can pass for the program's output.
+  std::string folder = SystemTempFolder();
+  if (folder.size() > 1) folder.pop_back();  // its trailing separator
+  platform::RemoveDeadLeftovers(folder, kConvertedCopyPrefix);
+  platform::FileSystem& fs = platform::RealFileSystem();
+  if (!fs.MakePrivateFolder(folder, platform::ProcessTempPrefix().c_str(),
+                            &conversion.privateFolder)) {
+    conversion.privateFolder.clear();
+    return 1;
+  }
+  const std::string copyPath = ConvertedCopyPath(conversion.privateFolder);
   if (copyPath.size() >= kPathFieldSize) return 1;  // the job could not name it as its input
   conversion.copyPath = copyPath;
-  // A stale copy must never pass for the output of a program that wrote nothing.
-  RemoveFile(copyPath);
 
-  RunConverter(ConverterArguments(state.programFolder, state.inputPath, copyPath));
-
-  if (!IsExistingFile(copyPath)) return 1;
+  // A program that failed may have left a partial or wrong copy: only its success counts.
+  const int32_t exitCode =
+      RunConverter(ConverterArguments(state.programFolder, state.inputPath, copyPath));
+  if (exitCode != 0 || !IsExistingFile(copyPath)) return 1;
   conversion.convertedPath = copyPath;
   CopyPathField(state.inputPath, copyPath.c_str());
   Trace("input converted to %s\n", copyPath.c_str());
@@ -57,8 +69,11 @@ int ConvertToPcm16() {
 void DeleteConvertedInput() {
   ConversionState& conversion = Conversion();
   if (!conversion.convertedInput) return;
-  // The path is known from the start, so even a copy left by a failed job goes.
+  // The folder is known from the start, so even a copy left by a failed job goes, with whatever
+  // else the program left there.
   RemoveFile(conversion.copyPath);
+  platform::RemovePrivateFolder(conversion.privateFolder);
+  conversion.privateFolder.clear();
 }
 
 }  // namespace tolvo::engine

@@ -270,6 +270,11 @@ void RemoveDeadLeftovers(const std::string& folder, const char* convertedPrefix)
   ::closedir(dir);
 }
 
+void RemovePrivateFolder(const std::string& path) {
+  if (path.empty()) return;
+  RemovePrivateFolder(AT_FDCWD, path.c_str());
+}
+
 FileInfo File::Info() const { return fd_ >= 0 ? fs_->StatFd(fd_) : FileInfo{}; }
 
 File& File::operator=(File&& other) noexcept {

@@ -4,6 +4,7 @@
 // that is not the job's own.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -152,6 +154,40 @@ TEST_F(EncodeAttackTest, AnOutputRemovedOrReplacedMidwayIsNeverSuccess) {
     }
     std::filesystem::remove_all(dir_ / "out");
   }
+}
+
+TEST_F(EncodeAttackTest, KilledEightBitEncodesLeaveNoConvertedCopyAfterTheNextEncode) {
+  test::TempDir tmp;
+  const char* old = std::getenv("TMPDIR");
+  const std::string saved = old ? old : "";
+  setenv("TMPDIR", tmp.path().c_str(), 1);
+  CopyPathField(State().programFolder, test::OutDir().c_str());
+  const std::string eight = dir_ / "eight.wav", out = dir_ / "eight.mp3";
+  test::WriteWav(eight, {.channels = 1, .sampleRate = 22050, .bitsPerSample = 8, .frames = 22050});
+  std::mt19937 random(20261208);
+  std::uniform_int_distribution<int> delay(0, 60);
+  for (int round = 0; round < 100; ++round) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (;;) {
+        CopyPathField(State().inputPath, eight.c_str());
+        CopyPathField(State().outputPath, out.c_str());
+        RunEncodeJob();
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay(random)));
+    kill(child, SIGKILL);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+  }
+  std::this_thread::sleep_for(300ms);  // converters of killed jobs finish on their own
+  EXPECT_FALSE(test::ListFolder(tmp.path()).empty()) << "no kill hit a conversion";
+  EXPECT_EQ(EncodeThroughInterface(eight, out), kJobSucceeded);
+  EXPECT_TRUE(test::ListFolder(tmp.path()).empty());
+  if (old)
+    setenv("TMPDIR", saved.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
 }
 
 }  // namespace

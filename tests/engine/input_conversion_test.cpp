@@ -3,8 +3,11 @@
 #include "lame/input_conversion.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -12,6 +15,7 @@
 #include "core/engine_state.h"
 #include "lame/converter_runner.h"
 #include "test_support.h"
+#include "tolvo/platform/file_system.h"
 
 namespace tolvo::engine {
 namespace {
@@ -64,8 +68,8 @@ TEST(ConverterRunner, ArgumentsCommandLineAndCopyName) {
   EXPECT_EQ(ConverterCommandLine(arguments),
             "\"/opt/tolvo/snd\" -pcm16 \"/music/in 1.wav\" \"/tmp/copy.wav\"");
   EXPECT_EQ(ConverterCommandLine({std::string(5000, 'p')}).size(), kConverterCommandLineSize - 1);
-  EXPECT_EQ(ConvertedCopyPath("/var/tmp/"),
-            "/var/tmp/$$$tolvosoftware$$$-" + std::to_string(getpid()) + ".wav");
+  EXPECT_EQ(ConvertedCopyPath("/var/tmp/tolvo-12-abcdef"),
+            "/var/tmp/tolvo-12-abcdef/$$$tolvosoftware$$$.wav");
 }
 
 TEST(ConverterRunner, ReturnsTheExitCodeWithBothStreamsAndNoInput) {
@@ -133,8 +137,13 @@ class ConvertToPcm16Test : public ::testing::Test {
   void UseProgramFolder(const std::string& folder) {
     CopyPathField(State().programFolder, folder.c_str());
   }
+  // The copy of the conversion that ran last: in a private folder of this process.
   std::string CopyPath() const {
-    return tmp_.path() + "/$$$tolvosoftware$$$-" + std::to_string(getpid()) + ".wav";
+    for (const std::string& name : test::ListFolder(tmp_.path())) {
+      if (name.rfind(platform::ProcessTempPrefix(), 0) == 0)
+        return tmp_ / name + "/$$$tolvosoftware$$$.wav";
+    }
+    return tmp_ / "(no private folder)";
   }
 
   TempDir work_;
@@ -152,46 +161,88 @@ TEST_F(ConvertToPcm16Test, RealProgramMakesTheCopyAndTheJobEndRemovesIt) {
   EXPECT_EQ(std::string(State().inputPath), CopyPath());
   EXPECT_EQ(test::SizeOf(CopyPath()), 44 + 2 * 1000);
   EXPECT_EQ(test::SizeOf(input_), 44 + 1000);
+  struct stat folder {};
+  ASSERT_EQ(lstat(CopyPath().substr(0, CopyPath().rfind('/')).c_str(), &folder), 0);
+  EXPECT_TRUE(S_ISDIR(folder.st_mode));
+  EXPECT_EQ(folder.st_mode & 0777, 0700u);
   DeleteConvertedInput();
-  EXPECT_FALSE(test::Exists(CopyPath()));
+  EXPECT_TRUE(test::ListFolder(tmp_.path()).empty());
 }
 
-TEST_F(ConvertToPcm16Test, StaleCopyIsDeletedBeforeTheProgramStarts) {
-  test::WriteWav(
-      CopyPath(),
-      {.channels = 1, .sampleRate = 22050, .bitsPerSample = 16, .formatTag = 1, .frames = 10});
+TEST_F(ConvertToPcm16Test, OnlyAProgramThatSucceedsAndWroteTheCopyCounts) {
+  // What another user may have planted under the old shared name is never looked at.
+  test::WriteWav(tmp_ / ("$$$tolvosoftware$$$-" + std::to_string(getpid()) + ".wav"),
+                 {.channels = 1, .sampleRate = 22050, .frames = 10});
   const std::string seen = work_ / "seen";
-  UseProgramFolder(MakeConverterFolder(work_, "prog",
-                                       "printf '%s|' \"$1\" \"$2\" \"$3\" > '" + seen +
-                                           "'\n[ -e \"$3\" ] && echo stale >> '" + seen +
-                                           "'\nexit 0"));
-  EXPECT_EQ(ConvertToPcm16(), 1);  // wrote nothing, and the stale file cannot pass for its copy
-  const test::Bytes record = test::ReadFile(seen);
-  EXPECT_EQ(std::string(record.begin(), record.end()), "-pcm16|" + input_ + "|" + CopyPath() + "|");
-  EXPECT_FALSE(test::Exists(CopyPath()));
-  EXPECT_EQ(std::string(State().inputPath), input_);
+  struct Case {
+    const char* script;
+    int expected;
+  };
+  const Case cases[] = {
+      {"exit 0", 1},                    // wrote nothing
+      {"cp \"$2\" \"$3\"\nexit 5", 1},  // wrote a copy, but failed
+      {"cp \"$2\" \"$3\"\nkill -9 $$", 1},
+      {"cp \"$2\" \"$3\"\nexit 0", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    ResetConversion();
+    CopyPathField(State().inputPath, input_.c_str());
+    UseProgramFolder(MakeConverterFolder(
+        work_, "prog", "printf '%s|' \"$1\" \"$2\" \"$3\" > '" + seen + "'\n" + c.script));
+    EXPECT_EQ(ConvertToPcm16(), c.expected);
+    const test::Bytes record = test::ReadFile(seen);
+    EXPECT_EQ(std::string(record.begin(), record.end()),
+              "-pcm16|" + input_ + "|" + CopyPath() + "|");
+    EXPECT_EQ(std::string(State().inputPath), c.expected == 0 ? CopyPath() : input_);
+    DeleteConvertedInput();
+    EXPECT_EQ(test::ListFolder(tmp_.path()).size(), 1u);  // only the planted file
+    std::filesystem::remove_all(work_ / "prog");
+  }
 }
 
 TEST_F(ConvertToPcm16Test, FolderWithoutTheProgramFails) {
   UseProgramFolder(work_.path());
   EXPECT_EQ(ConvertToPcm16(), 1);
   EXPECT_EQ(std::string(State().inputPath), input_);
-  EXPECT_FALSE(test::Exists(CopyPath()));
+  DeleteConvertedInput();
+  EXPECT_TRUE(test::ListFolder(tmp_.path()).empty());
 }
 
-TEST_F(ConvertToPcm16Test, TheCopyDecidesNotTheExitCode) {
-  UseProgramFolder(MakeConverterFolder(work_, "prog", "cp \"$2\" \"$3\"\nexit 5"));
-  EXPECT_EQ(ConvertToPcm16(), 0);
-  EXPECT_EQ(std::string(State().inputPath), CopyPath());
+TEST_F(ConvertToPcm16Test, LeftoversOfDeadProcessesOfThisUserAreRemoved) {
+  pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+  const std::string deadPid = std::to_string(dead), livePid = std::to_string(getppid());
+  const std::string deadFolder = tmp_ / ("tolvo-" + deadPid + "-abcdef");
+  ASSERT_EQ(mkdir(deadFolder.c_str(), 0700), 0);
+  test::WriteFile(deadFolder + "/$$$tolvosoftware$$$.wav", {1, 2});
+  test::WriteFile(deadFolder + "/.snd-partial-abcdef", {1});
+  test::WriteFile(tmp_ / ("$$$tolvosoftware$$$-" + deadPid + ".wav"), {1});
+  test::WriteFile(tmp_ / ("tolvo-" + deadPid + "-ghijkl"), {1});
+  // Kept: a living process's, another user's, and names that only look alike.
+  const std::vector<std::string> kept = {
+      "tolvo-" + livePid + "-abcdef", "tolvo-" + deadPid + "-other",
+      "tolvo-" + deadPid + "-abcdef.mp3", "tolvo-" + deadPid + "-zzzzzz", "song.wav"};
+  for (const std::string& name : kept) test::WriteFile(tmp_ / name, {1});
+  ASSERT_EQ(chown((tmp_ / kept[3]).c_str(), 4242, 4242), 0);
+
+  UseProgramFolder(test::OutDir());
+  ASSERT_EQ(ConvertToPcm16(), 0);
   DeleteConvertedInput();
-  EXPECT_FALSE(test::Exists(CopyPath()));
+  std::vector<std::string> left = test::ListFolder(tmp_.path());
+  std::sort(left.begin(), left.end());
+  std::vector<std::string> expected = kept;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(left, expected);
 }
 
 TEST_F(ConvertToPcm16Test, AJobThatConvertedNothingDeletesNothing) {
-  test::WriteFile(CopyPath(), {1, 2, 3});
+  const std::string other = tmp_ / "tolvo-1-abcdef";
+  test::WriteFile(other, {1, 2, 3});
   ResetConversion();
   DeleteConvertedInput();
-  EXPECT_TRUE(test::Exists(CopyPath()));
+  EXPECT_TRUE(test::Exists(other));
 }
 
 }  // namespace

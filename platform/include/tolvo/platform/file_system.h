@@ -129,6 +129,10 @@ std::string ProcessTempPrefix();
 // followed through a link; a process id that is in use again keeps its entries.
 void RemoveDeadLeftovers(const std::string& folder, const char* convertedPrefix);
 
+// Removes a private folder made by MakePrivateFolder with the files in it (a program run there
+// may have left its own temporary files).
+void RemovePrivateFolder(const std::string& path);
+
 // An open file descriptor with one owner. Closes on destruction.
 class File {
  public:

@@ -42,7 +42,7 @@ File OpenForWriting(platform::FileSystem& fs, const std::string& path, bool appe
 }  // namespace
 
 int MakeTempFileInStyle(const std::string& folder, PathStyle style, std::string* path,
-                        platform::FileSystem& fs) {
+                        platform::FileSystem& fs, const char* prefix) {
   const char separator = TraitsOf(style).separator;
   std::string where = folder;
   TrimTrailingSpaces(where);
@@ -51,7 +51,7 @@ int MakeTempFileInStyle(const std::string& folder, PathStyle style, std::string*
   if (!where.empty()) {
     if (where.back() != separator) where += separator;
     where.pop_back();  // the file system joins the folder and the name with its own separator
-    if (!fs.MakeTempFile(where, kTempFilePrefix, &made)) made.clear();
+    if (!fs.MakeTempFile(where, prefix ? prefix : kTempFilePrefix, &made)) made.clear();
   }
   if (path) *path = made;
   Trace("MakeTempFileIn %s -> %s\n", folder.c_str(), made.c_str());
@@ -60,8 +60,11 @@ int MakeTempFileInStyle(const std::string& folder, PathStyle style, std::string*
 
 bool ProbeFolderWritableInStyle(const std::string& folder, PathStyle style,
                                 platform::FileSystem& fs) {
+  // Named after this process, like every temporary name the engine makes for itself, so that a
+  // probe a crash left behind is known as a leftover.
   std::string probe;
-  if (MakeTempFileInStyle(folder, style, &probe, fs) != 0) return false;
+  const std::string prefix = platform::ProcessTempPrefix();
+  if (MakeTempFileInStyle(folder, style, &probe, fs, prefix.c_str()) != 0) return false;
   fs.Remove(probe.c_str());
   return true;
 }

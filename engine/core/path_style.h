@@ -27,10 +27,10 @@ bool IsUncPath(const std::string& path, PathStyle style);
 // A drive-letter path ("C:" in either case) or, in the POSIX style, an absolute path.
 bool IsRootedPath(const std::string& path, PathStyle style);
 
-// Makes an empty "tolvoXXXXXX" file in the folder (trailing blanks removed, the style's separator
-// appended); 0 and its path, or 1 and an empty path.
+// Makes an empty "<prefix>XXXXXX" file ("tolvo" unless given) in the folder (trailing blanks
+// removed, the style's separator appended); 0 and its path, or 1 and an empty path.
 int MakeTempFileInStyle(const std::string& folder, PathStyle style, std::string* path,
-                        platform::FileSystem& fs);
+                        platform::FileSystem& fs, const char* prefix = nullptr);
 // True when a temporary file can be made in the folder; the file is deleted again.
 bool ProbeFolderWritableInStyle(const std::string& folder, PathStyle style,
                                 platform::FileSystem& fs);

@@ -43,7 +43,7 @@ int32_t RemoveId3v2(const char* path, platform::FileSystem& fs) {
   FileRewrite rewrite(fs);
   if (RewriteStatus opened = rewrite.Open(path); opened != RewriteStatus::kOk)
     return RemoveCodeOf(opened);
-  id3v2::SourceFile source{rewrite.source()};
+  id3v2::SourceFile source{rewrite.source(), rewrite.info(), 0};
   if (!id3v2::ReadSource(rewrite.source(), rewrite.info(), &source))
     return kId3v2RemoveCannotReadMp3;
   if (source.tagLength == 0) return kId3v2RemoveOk;  // nothing to remove

@@ -185,7 +185,7 @@ int32_t WriteId3v2(const char* path, FileSystem& fs) {
   FileRewrite rewrite(fs);
   if (RewriteStatus opened = rewrite.Open(path); opened != RewriteStatus::kOk)
     return WriteCodeOf(opened);
-  id3v2::SourceFile source{rewrite.source()};
+  id3v2::SourceFile source{rewrite.source(), rewrite.info(), 0};
   if (!id3v2::ReadSource(rewrite.source(), rewrite.info(), &source))
     return kId3v2WriteCannotReadMp3;
   if (RewriteStatus made = rewrite.MakeOutput(State().tempFolder); made != RewriteStatus::kOk)

@@ -61,6 +61,11 @@ int32_t RemoveId3v2(ControlSession& s, const std::string& file, std::string* err
 }
 
 std::string ResultMessage(TagOperation operation, int32_t code) {
+  // Every operation that changes a file makes the same two checks first.
+  if (operation != TagOperation::kReadV1 && operation != TagOperation::kReadV2) {
+    if (code == 11) return "is in use by a running encode; it was left untouched";
+    if (code == 12) return "may not be written by this user; it was left untouched";
+  }
   switch (operation) {
     case TagOperation::kReadV1:
       if (code == 1) return "cannot be opened for reading";

@@ -65,9 +65,26 @@ void EncodeOrchestration::MP3Encode(const std::u16string& inputFile,
   engine_.CallWindowLONG(u"vbrmaxbitrate", vbrMaxBitrate, 0, 0);
   engine_.CallWindowLONG(u"stereomode", StereoModeNumber(stereoMode), 0, 0);
   engine_.CallWindowLONG(u"quality", QualityNumber(mp3Quality), 0, 0);
+  WatchJobEnd();
   engine_.CallWindow(u"passfiles", inputFile, outputFile, kBlank);
   ++jobsStarted_;
   timer1_.Enable();
+}
+
+void EncodeOrchestration::WatchJobEnd() {
+  if (jobEndAsked_) return;
+  jobEndAsked_ = true;
+  const int32_t descriptor = engine_.OpenJobEndSignal();
+  if (descriptor < kFirstJobEndDescriptor) return;
+  jobEndDescriptor_ = descriptor;
+  timer1_.TickWhenReadable(descriptor);
+}
+
+void EncodeOrchestration::ReleaseJobEndSignal() {
+  if (jobEndDescriptor_ < kFirstJobEndDescriptor) return;
+  timer1_.StopWatching();
+  engine_.CloseJobEndSignal(jobEndDescriptor_);
+  jobEndDescriptor_ = -1;
 }
 
 void EncodeOrchestration::MP3EncodePause() {
@@ -90,6 +107,11 @@ void EncodeOrchestration::SelectProcessPriority(int32_t newLevel) {
   if (newLevel < 1 || newLevel > 3) return RaiseErrorCode(kErrorInvalidPriority);
   engine_.Init();
   engine_.CallWindowLONG(u"intpriority", newLevel, 0, 0);
+}
+
+void EncodeOrchestration::SelectEncoderThreads(int32_t count) {
+  engine_.Init();
+  engine_.CallWindowLONG(u"threads", count, 0, 0);
 }
 
 void EncodeOrchestration::Tick() {

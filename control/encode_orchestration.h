@@ -11,6 +11,8 @@ namespace tolvo::control {
 
 inline constexpr int32_t kJobRunning = 1000;
 inline constexpr uint32_t kTimer1IntervalMs = 250;
+// Descriptors 0 to 2 are the standard streams: an answer below this is no job-end descriptor.
+inline constexpr int32_t kFirstJobEndDescriptor = 3;
 
 // "stereo" 0, "joint" 1, "dual" 2, "mono" 3; anything else 0. Exact, case-sensitive.
 int32_t StereoModeNumber(std::u16string_view stereoMode);
@@ -30,6 +32,11 @@ class EncodeOrchestration {
   // Returns after a running job has stopped; its end is reported by the next tick.
   void MP3EncodeCancel();
   void SelectProcessPriority(int32_t newLevel);
+  // Encoder workers for one file: 0 one per core, 1 the sequential encode ("threads").
+  void SelectEncoderThreads(int32_t count);
+  // Stops watching the engine's job-end descriptor and gives it back; before the engine is
+  // released.
+  void ReleaseJobEndSignal();
 
   // One tick of Timer1. A tick that starts while another is still raising its events (a handler
   // running a nested loop) does nothing.
@@ -42,12 +49,17 @@ class EncodeOrchestration {
 
  private:
   void FinishJob(int32_t result);
+  // Asks the engine once for its job-end descriptor and lets the timer tick on it, so that the
+  // end of a job is reported at once instead of at the next tick.
+  void WatchJobEnd();
 
   EngineLink& engine_;
   ControlEvents& events_;
   PollTimer& timer1_;
   int32_t lastProgress_ = 0;
   bool inTick_ = false;
+  bool jobEndAsked_ = false;
+  int32_t jobEndDescriptor_ = -1;
   // Counts jobs started, so that the end of one job does not stop the polling of a job that a
   // handler started while that end was being reported.
   uint64_t jobsStarted_ = 0;

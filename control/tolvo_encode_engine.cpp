@@ -45,4 +45,10 @@ int32_t MP3ClassLink::CallWindow2(std::u16string_view command, std::u16string& t
   return Engine().CallWindow2(commandText, text, blank, number);
 }
 
+int32_t MP3ClassLink::OpenJobEndSignal() { return Engine().CallWindowLONG(u"jobeventfd", 0, 0, 0); }
+
+void MP3ClassLink::CloseJobEndSignal(int32_t descriptor) {
+  Engine().CallWindowLONG(u"closejobeventfd", descriptor, 0, 0);
+}
+
 }  // namespace tolvo::control

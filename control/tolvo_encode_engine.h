@@ -24,6 +24,8 @@ class MP3ClassLink final : public EngineLink {
   int32_t CallWindowLONG(std::u16string_view command, int32_t first, int32_t second,
                          int32_t third) override;
   int32_t CallWindow2(std::u16string_view command, std::u16string& text, int32_t number) override;
+  int32_t OpenJobEndSignal() override;
+  void CloseJobEndSignal(int32_t descriptor) override;
 
  private:
   MP3Class& Engine();

@@ -1,6 +1,7 @@
 // TolvoEncode's life cycle, interfaces, events, size rule and persistence.
 #include "tolvo_encode_object.h"
 
+#include "tolvo/platform/event_descriptor.h"
 #include "tolvo/runtime/dispatch_table.h"
 #include "tolvo_encode_engine.h"
 #include "type_library.h"
@@ -61,8 +62,9 @@ void TolvoEncode::Terminate() {
   if (!engine_->IsLoaded()) return;
   try {
     orchestration_.MP3EncodeCancel();
+    orchestration_.ReleaseJobEndSignal();
   } catch (...) {
-    // The engine was loaded, so the cancel cannot fail to reach it; nothing may escape anyway.
+    // The engine was loaded, so these cannot fail to reach it; nothing may escape anyway.
   }
   engine_->Deinit();
 }
@@ -76,6 +78,16 @@ void TolvoEncode::OnTimer1() {
     // The tick runs on the host's loop, where no caller could receive an error: stop polling.
     timer1_.Disable();
   }
+}
+
+void TolvoEncode::TickWhenReadable(int descriptor) {
+  jobEndWatch_ =
+      std::make_unique<runtime::DescriptorWatch>(timer1_, descriptor, [this, descriptor] {
+        platform::DrainEventDescriptor(descriptor);
+        // The descriptor is signalled by every job of the shared engine; only a control that is
+        // polling a job of its own reports an end.
+        if (timer1_.IsEnabled()) OnTimer1();
+      });
 }
 
 void TolvoEncode::FireEvent(DISPID dispid, DispParams& params) {

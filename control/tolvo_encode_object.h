@@ -126,12 +126,15 @@ class TolvoEncode final : public _TolvoEncode,
   // PollTimer
   void Enable() override { timer1_.Enable(); }
   void Disable() override { timer1_.Disable(); }
+  void TickWhenReadable(int descriptor) override;
+  void StopWatching() override { jobEndWatch_.reset(); }
 
   runtime::ReferenceCount refs_;
   std::unique_ptr<EngineLink> engine_;
   runtime::ConnectionPoint events_;
   runtime::ApartmentTie apartment_;
   runtime::Timer timer1_;
+  std::unique_ptr<runtime::DescriptorWatch> jobEndWatch_;  // on timer1_'s context
   EncodeOrchestration orchestration_;
   int32_t widthTwips_ = kControlSizeTwips;
   int32_t heightTwips_ = kControlSizeTwips;

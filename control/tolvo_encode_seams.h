@@ -30,6 +30,13 @@ class EngineLink {
   // the second and `number` as the third.
   virtual int32_t CallWindow2(std::u16string_view command, std::u16string& text,
                               int32_t number) = 0;
+
+  // A descriptor that becomes readable each time a job stores its result ("jobeventfd"); a
+  // number below 3 when the engine offers none. An engine that does not know the command
+  // answers 0, which reads as none.
+  virtual int32_t OpenJobEndSignal() { return -1; }
+  // Gives a descriptor of OpenJobEndSignal back to the engine ("closejobeventfd").
+  virtual void CloseJobEndSignal(int32_t) {}
 };
 
 // The events of __TolvoEncode, raised synchronously to every connected sink.
@@ -48,6 +55,9 @@ class PollTimer {
   virtual ~PollTimer() = default;
   virtual void Enable() = 0;
   virtual void Disable() = 0;
+  // While enabled, the timer also ticks at once whenever the descriptor becomes readable.
+  virtual void TickWhenReadable(int descriptor) = 0;
+  virtual void StopWatching() = 0;
 };
 
 }  // namespace tolvo::control

@@ -1,6 +1,7 @@
 // Timers, loop runs and modal loops over GLib's thread-default main context.
 #include "tolvo/runtime/message_loop.h"
 
+#include <glib-unix.h>
 #include <glib.h>
 
 #include <atomic>
@@ -25,6 +26,20 @@ struct TimerState {
   std::function<void()> onTick;
   GSource* source = nullptr;  // non-null while enabled
 
+  void Stop() {
+    if (!source) return;
+    g_source_destroy(source);
+    g_source_unref(source);
+    source = nullptr;
+  }
+};
+
+struct DescriptorWatchState {
+  GMainContext* context;  // the timer's, referenced
+  std::function<void()> onReadable;
+  GSource* source = nullptr;
+
+  ~DescriptorWatchState() { g_main_context_unref(context); }
   void Stop() {
     if (!source) return;
     g_source_destroy(source);
@@ -59,6 +74,17 @@ gboolean TimerTick(gpointer data) {
 
 void FreeTimerState(gpointer data) { delete static_cast<TimerState*>(data); }
 
+using WatchState = std::shared_ptr<detail::DescriptorWatchState>;
+
+gboolean DescriptorReadable(gint, GIOCondition, gpointer data) {
+  WatchState state = *static_cast<WatchState*>(data);  // outlives a callback that ends the watch
+  if (state->source != g_main_current_source()) return G_SOURCE_REMOVE;
+  state->onReadable();
+  return G_SOURCE_CONTINUE;
+}
+
+void FreeWatchState(gpointer data) { delete static_cast<WatchState*>(data); }
+
 }  // namespace
 
 Timer::Timer(uint32_t intervalMs, std::function<void()> onTick)
@@ -83,6 +109,22 @@ void Timer::Enable() {
 void Timer::Disable() { state_->Stop(); }
 bool Timer::IsEnabled() const { return state_->source != nullptr; }
 uint32_t Timer::IntervalMs() const { return state_->intervalMs; }
+
+DescriptorWatch::DescriptorWatch(const Timer& sameContextAs, int descriptor,
+                                 std::function<void()> onReadable)
+    : state_(std::make_shared<detail::DescriptorWatchState>()) {
+  state_->context = g_main_context_ref(sameContextAs.state_->context.context);
+  state_->onReadable = std::move(onReadable);
+  GSource* source = g_unix_fd_source_new(descriptor, G_IO_IN);
+  // Ahead of the timers of the default priority: an end reported here is not polled again.
+  g_source_set_priority(source, G_PRIORITY_DEFAULT - 1);
+  g_source_set_callback(source, G_SOURCE_FUNC(DescriptorReadable), new WatchState(state_),
+                        FreeWatchState);
+  g_source_attach(source, state_->context);
+  state_->source = source;
+}
+
+DescriptorWatch::~DescriptorWatch() { state_->Stop(); }
 
 bool RunLoopUntil(const std::function<bool()>& done, int timeoutMs) {
   ContextRef context;

@@ -25,6 +25,8 @@ struct EngineState {
   std::atomic<int32_t> priority{2};
   // The VBR quality of the configuration record, 0 (best) to 9. Only "vbrquality" changes it.
   std::atomic<int32_t> vbrQuality{0};
+  // Encoder workers for one file: 0 one per online core, 1 the sequential encode.
+  std::atomic<int32_t> encoderThreads{0};
 
   // The words shared with the job thread.
   std::atomic<int32_t> jobState{0};

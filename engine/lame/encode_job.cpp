@@ -14,6 +14,7 @@
 
 #include "core/engine_state.h"
 #include "core/file_services.h"
+#include "core/job_end_signals.h"
 #include "core/trace.h"
 #include "lame/encoder_binding.h"
 #include "lame/input_conversion.h"
@@ -184,7 +185,8 @@ int32_t EncodeJob::OpenFilesAndStream() {
                      .vbrMaxBitrate = state_.vbrMaxBitrate.load(),
                      .quality = quality,
                      .useVbr = state_.useVbr.load() != 0,
-                     .vbrQuality = state_.vbrQuality.load()},
+                     .vbrQuality = state_.vbrQuality.load(),
+                     .encoderThreads = state_.encoderThreads.load()},
                     &config);
 
   if (auto nice = NiceForPriority(state_.priority.load())) platform::SetProcessNice(*nice);
@@ -329,6 +331,7 @@ void EncodeThread() {
   state.progress.store(0);
   const int32_t result = RunEncodeJob();
   state.jobState.store(result);
+  SignalJobEnd();
 }
 
 }  // namespace tolvo::engine

@@ -81,6 +81,9 @@ void FillEncoderConfig(const EncoderRecordValues& values, encoder::BeConfig* con
   config->enableVbr = values.useVbr ? 1 : 0;
   config->vbrQuality = static_cast<uint32_t>(values.vbrQuality);
   config->noBitReservoir = 1;
+  // A negative count is nonsense: the sequential encode.
+  config->workerCount =
+      static_cast<uint32_t>(values.encoderThreads < 0 ? 1 : values.encoderThreads);
 }
 
 }  // namespace tolvo::engine

@@ -28,6 +28,7 @@ struct EncoderRecordValues {
   int32_t quality;
   bool useVbr;
   int32_t vbrQuality = 0;
+  int32_t encoderThreads = 0;  // 0 one per online core
 };
 // Fills the 331-byte configuration record with the job's values and the fixed ones.
 void FillEncoderConfig(const EncoderRecordValues& values, encoder::BeConfig* config);

@@ -6,6 +6,7 @@
 
 #include "core/command.h"
 #include "core/engine_state.h"
+#include "core/job_end_signals.h"
 #include "core/trace.h"
 #include "lame/encode_job.h"
 
@@ -39,6 +40,7 @@ int32_t PassFiles(intptr_t input, intptr_t output, intptr_t) {
     // Without a thread nothing would ever end the job: report it as ended at once.
     Trace("cannot start the encode thread\n");
     state.jobState.store(kJobOutOfResources);
+    SignalJobEnd();
   }
   return 0;
 }
@@ -78,6 +80,10 @@ constexpr Command kJobCommands[] = {
        return int32_t{0};
      }},
     {"vbrquality", VbrQuality},
+    {"threads", [](intptr_t a1, intptr_t, intptr_t) { return Store(State().encoderThreads, a1); }},
+    {"jobeventfd", [](intptr_t, intptr_t, intptr_t) { return OpenJobEndSignal(); }},
+    {"closejobeventfd",
+     [](intptr_t a1, intptr_t, intptr_t) { return CloseJobEndSignal(AsNumber(a1)); }},
     {"definetempfolder",
      [](intptr_t a1, intptr_t, intptr_t) {
        CopyPathField(State().tempFolder, AsText(a1));

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,11 @@ class ScriptedEngine final : public control::EngineLink {
   std::u16string controlFolder = u"/nonexistent-control-folder/";
 
   std::vector<std::string> requests;  // "command|arg|arg|arg", texts as UTF-8
+  // The job-end descriptor offered (none by default) and the descriptors given back.
+  int32_t jobEndDescriptor = -1;
+  int jobEndAsked = 0;
+  // Shared, so that a test can read it after the control has deleted its engine link.
+  std::shared_ptr<std::vector<int32_t>> jobEndClosed = std::make_shared<std::vector<int32_t>>();
   int inits = 0;
   bool loaded = false;
 
@@ -56,6 +62,12 @@ class ScriptedEngine final : public control::EngineLink {
     Record(name + "|" + control::ToUtf8(text) + "| |" + std::to_string(number));
     return Answer(name, &text, number);
   }
+
+  int32_t OpenJobEndSignal() override {
+    ++jobEndAsked;
+    return jobEndDescriptor;
+  }
+  void CloseJobEndSignal(int32_t descriptor) override { jobEndClosed->push_back(descriptor); }
 
   // The commands alone, in order.
   std::vector<std::string> Commands() const {
@@ -111,6 +123,10 @@ class EventRecorder final : public control::ControlEvents, public control::PollT
     timerEnabled = false;
     events.push_back({"TimerDisabled"});
   }
+  void TickWhenReadable(int descriptor) override {
+    events.push_back({"WatchDescriptor", descriptor});
+  }
+  void StopWatching() override { events.push_back({"WatchStopped"}); }
 
  private:
   void Raise(RaisedEvent event) {

@@ -26,7 +26,7 @@ Bytes RecordBytes(const EncoderRecordValues& values) {
   return Bytes(raw, raw + sizeof config);
 }
 
-// The first 94 bytes as given, then the 237 reserved zero bytes.
+// The bytes as given, then zero bytes up to 331 (the reserved bytes stay zero).
 Bytes Record(std::initializer_list<uint8_t> head) {
   Bytes bytes(head);
   bytes.resize(331, 0);
@@ -89,8 +89,11 @@ TEST(EncoderConfigRecord, VbrRecordMatchesItsBytes) {
       0x01, 0x00, 0x00, 0x00,  // 84: bit reservoir off
       0x00, 0x00, 0x00, 0x00,  // 88
       0x00, 0x00,              // 92
+      0x03, 0x00, 0x00, 0x00,  // 94: three encoder workers
   });
-  EXPECT_EQ(RecordBytes({22050, 3, 64, 500, 1, true}), expected);
+  EXPECT_EQ(RecordBytes({22050, 3, 64, 500, 1, true, 3}), expected);
+  // A negative worker count asks for the sequential encode.
+  EXPECT_EQ(RecordBytes({22050, 3, 64, 500, 1, true, -2})[94], 1);
 }
 
 // Death tests re-run this program for the one statement, so the child starts with no encoder

@@ -2,6 +2,7 @@
 // the configuration record the job fills, the steps that still run after a failure, and output
 // writes or closes that fail.
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <cerrno>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include "lame/encode_job.h"
 #include "test_support.h"
 #include "tolvo/platform/dynamic_library.h"
+#include "tolvo/platform/event_descriptor.h"
 
 namespace tolvo::engine {
 namespace {
@@ -41,7 +43,8 @@ class FakeEncoderJobTest : public ::testing::Test {
                                   {"vbrmaxbitrate", 320},
                                   {"stereomode", 1},
                                   {"quality", 0},
-                                  {"intpriority", 0}}) {
+                                  {"intpriority", 0},
+                                  {"threads", 0}}) {
       Send(command, value);
     }
     test::WriteWav(wav_, {.channels = 2, .sampleRate = 44100, .frames = 10000});
@@ -72,8 +75,10 @@ TEST_F(FakeEncoderJobTest, FillsTheRecordAndEndsTheStreamInOrder) {
   Send("vbr", 1);
   Send("vbrmaxbitrate", 500);  // passed on untested; only the encoder may refuse it
   Send("quality", 2);
+  Send("threads", 3);
   ASSERT_EQ(EncodeThroughInterface(wav_, mp3_), kJobSucceeded);
   const FakeEncoderLog log = Log();
+  EXPECT_EQ(log.config.workerCount, 3u);
   EXPECT_EQ(log.config.configKind, 256u);
   EXPECT_EQ(log.config.inputSampleRate, 44100u);
   EXPECT_EQ(log.config.channelMode, 1u);
@@ -106,6 +111,34 @@ TEST_F(FakeEncoderJobTest, VbrQualityReachesTheRecordAndOnlyItsRangeIsStored) {
     ASSERT_EQ(EncodeThroughInterface(wav_, mp3_), kJobSucceeded);
     EXPECT_EQ(Log().config.vbrQuality, c.inRecord) << c.sent;
   }
+}
+
+// Each caller's descriptor becomes readable once the job's result can be read, and only then.
+TEST_F(FakeEncoderJobTest, JobEndDescriptorsAreSignalledAfterTheResultIsStored) {
+  const int32_t first = Send("jobeventfd");
+  const int32_t second = Send("jobeventfd");
+  ASSERT_GT(first, 2);
+  ASSERT_GT(second, 2);
+  ASSERT_NE(first, second);
+  auto readable = [](int fd, int timeoutMs) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) == 1 && (p.revents & POLLIN) != 0;
+  };
+  EXPECT_FALSE(readable(first, 0));
+  ASSERT_EQ(Send("passfiles", Text(wav_), Text(mp3_)), 0);
+  for (int fd : {first, second}) {
+    ASSERT_TRUE(readable(fd, 10000));
+    EXPECT_EQ(Send("intreturn"), kJobSucceeded);
+    EXPECT_TRUE(platform::DrainEventDescriptor(fd));
+    EXPECT_FALSE(readable(fd, 0));
+  }
+  EXPECT_EQ(Send("closejobeventfd", first), 0);
+  EXPECT_EQ(Send("closejobeventfd", first), 1);  // not one of the engine's any more
+  EXPECT_EQ(Send("closejobeventfd", 1), 1);      // never one of them
+  // The next job signals only the descriptor still open.
+  ASSERT_EQ(EncodeThroughInterface(wav_, mp3_), kJobSucceeded);
+  EXPECT_TRUE(readable(second, 10000));
+  EXPECT_EQ(Send("closejobeventfd", second), 0);
 }
 
 TEST_F(FakeEncoderJobTest, ChannelModeFollowsTheInput) {

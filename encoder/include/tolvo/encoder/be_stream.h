@@ -35,13 +35,17 @@ struct BeConfig {
   uint32_t noBitReservoir;    // 84: 1
   uint32_t strictIso;         // 88
   uint16_t qualityWord;       // 92
-  uint8_t reserved[237];      // 94
+  // 94: encoder workers for one stream, our use of the first reserved bytes: 0 one per online
+  // core, 1 the sequential encode. A caller that leaves the reserved bytes zero gets every core.
+  uint32_t workerCount;
+  uint8_t reserved[233];  // 98
 };
 #pragma pack(pop)
 
 static_assert(sizeof(BeConfig) == 331, "the configuration record is 331 bytes");
 static_assert(offsetof(BeConfig, qualityWord) == 92);
-static_assert(offsetof(BeConfig, reserved) == 94);
+static_assert(offsetof(BeConfig, workerCount) == 94);
+static_assert(offsetof(BeConfig, reserved) == 98);
 
 // The record is read and written in the machine's own byte order, which must be little-endian.
 static_assert(std::endian::native == std::endian::little, "the record is little-endian");

@@ -17,6 +17,7 @@ namespace tolvo::runtime {
 namespace detail {
 struct TimerState;
 struct ModalLoopState;
+struct DescriptorWatchState;
 }  // namespace detail
 
 // A repeating timer on the creating thread's context; created disabled. Ticks come only while
@@ -39,7 +40,23 @@ class TOLVO_RUNTIME_API Timer {
   uint32_t IntervalMs() const;
 
  private:
+  friend class DescriptorWatch;
   std::shared_ptr<detail::TimerState> state_;
+};
+
+// Calls `onReadable` on the loop of a timer's context whenever a descriptor is readable, until
+// destroyed; the callback must drain the descriptor. It runs before a tick of that timer that is
+// due at the same moment, so that a timer woken early by it can finish its work first. The
+// callback may destroy the watch. The descriptor stays the caller's.
+class TOLVO_RUNTIME_API DescriptorWatch {
+ public:
+  DescriptorWatch(const Timer& sameContextAs, int descriptor, std::function<void()> onReadable);
+  ~DescriptorWatch();
+  DescriptorWatch(const DescriptorWatch&) = delete;
+  DescriptorWatch& operator=(const DescriptorWatch&) = delete;
+
+ private:
+  std::shared_ptr<detail::DescriptorWatchState> state_;
 };
 
 // Runs the thread's loop until `done` holds (checked before waiting and after each dispatched

@@ -7,6 +7,7 @@
 #include "config_reading.h"
 #include "info_frame_writer.h"
 #include "lame_stream.h"
+#include "parallel_stream.h"
 #include "stream_registry.h"
 #include "tolvo/encoder/be_stream.h"
 
@@ -37,6 +38,20 @@ BeStatus WithLiveStream(BeStream stream, Work&& work) noexcept {
   });
 }
 
+// The sequential stream, or the parallel one where blocks can be joined frame for frame: several
+// workers, frames that stand alone (no bit reservoir) and no resampling (blocks on the input's
+// frame grid are then on the output's).
+BeStatus OpenStream(const StreamSettings& settings, std::unique_ptr<EncoderStream>* stream) {
+  std::unique_ptr<LameStream> lame;
+  if (BeStatus status = LameStream::Open(settings, &lame); status != kBeOk) return status;
+  if (settings.workers > 1 && settings.disableReservoir &&
+      lame->outputSampleRate() == settings.inputSampleRate) {
+    return ParallelStream::Open(settings, settings.workers, lame->encoderDelay(), stream);
+  }
+  *stream = std::move(lame);
+  return kBeOk;
+}
+
 }  // namespace
 
 #define TOLVO_EXPORT extern "C" __attribute__((visibility("default")))
@@ -48,12 +63,14 @@ TOLVO_EXPORT BeStatus beInitStream(const BeConfig* config, uint32_t* samplesPerC
   return Guarded([&]() -> BeStatus {
     StreamSettings settings;
     if (BeStatus status = ReadConfig(*config, &settings); status != kBeOk) return status;
-    std::unique_ptr<LameStream> lame;
-    if (BeStatus status = LameStream::Open(settings, &lame); status != kBeOk) return status;
-    const BeStream handle = StreamRegistry::Instance().Add(std::move(lame));
+    std::unique_ptr<EncoderStream> opened;
+    if (BeStatus status = OpenStream(settings, &opened); status != kBeOk) return status;
+    const uint32_t chunk = opened->settings().samplesPerChunk;
+    const uint32_t room = opened->settings().outputBufferSize;
+    const BeStream handle = StreamRegistry::Instance().Add(std::move(opened));
     if (handle == 0) return kBeOutOfMemory;
-    *samplesPerChunk = settings.samplesPerChunk;
-    *outputBufferSize = settings.outputBufferSize;
+    *samplesPerChunk = chunk;
+    *outputBufferSize = room;
     *stream = handle;
     return kBeOk;
   });
@@ -62,15 +79,15 @@ TOLVO_EXPORT BeStatus beInitStream(const BeConfig* config, uint32_t* samplesPerC
 TOLVO_EXPORT BeStatus beEncodeChunk(BeStream stream, uint32_t sampleCount, const int16_t* samples,
                                     uint8_t* output, uint32_t* bytesProduced) {
   if (bytesProduced) *bytesProduced = 0;
-  return WithLiveStream(stream, [&](LameStream& lame) {
-    return lame.EncodeChunk(sampleCount, samples, output, bytesProduced);
+  return WithLiveStream(stream, [&](EncoderStream& encoder) {
+    return encoder.EncodeChunk(sampleCount, samples, output, bytesProduced);
   });
 }
 
 TOLVO_EXPORT BeStatus beDeinitStream(BeStream stream, uint8_t* output, uint32_t* bytesProduced) {
   if (bytesProduced) *bytesProduced = 0;
-  return WithLiveStream(stream,
-                        [&](LameStream& lame) { return lame.Flush(output, bytesProduced); });
+  return WithLiveStream(
+      stream, [&](EncoderStream& encoder) { return encoder.Flush(output, bytesProduced); });
 }
 
 TOLVO_EXPORT BeStatus beCloseStream(BeStream stream) {
@@ -88,9 +105,9 @@ TOLVO_EXPORT BeStatus beCloseStream(BeStream stream) {
 // its final frame count, delay and padding; before the flush the file is left as it is.
 TOLVO_EXPORT BeStatus beWriteInfoTag(BeStream stream, const char* mp3Path) {
   if (!mp3Path) return kBeInvalidArgument;
-  return WithLiveStream(stream, [&](LameStream& lame) -> BeStatus {
-    if (!lame.flushed()) return kBeWrongState;
-    const std::vector<uint8_t> frame = lame.InfoFrame();
+  return WithLiveStream(stream, [&](EncoderStream& encoder) -> BeStatus {
+    if (!encoder.flushed()) return kBeWrongState;
+    const std::vector<uint8_t> frame = encoder.InfoFrame();
     if (frame.empty()) return kBeOk;  // no frame was reserved: the file is complete as it is
     return WriteInfoFrame(mp3Path, frame);
   });

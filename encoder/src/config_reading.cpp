@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <thread>
 
 namespace tolvo::encoder {
 namespace {
@@ -26,6 +27,7 @@ constexpr uint32_t kModeStereoInputAsMono = 4;
 constexpr std::array<int, 3> kLameQualityOfPreset = {5, 7, 2};  // normal, low, high
 
 constexpr int kHighestVbrQuality = 9;
+constexpr uint32_t kMostWorkers = 64;
 constexpr int kHighestEmphasis = 3;
 
 template <size_t N>
@@ -120,6 +122,10 @@ BeStatus ReadConfig(const BeConfig& config, StreamSettings* settings) {
   s.original = config.originalBit != 0;
   s.privateBit = config.privateBit != 0;
   s.strictIso = config.strictIso != 0;
+  // 0 asks for one worker per online core.
+  const uint32_t workers =
+      config.workerCount != 0 ? config.workerCount : std::thread::hardware_concurrency();
+  s.workers = static_cast<int>(std::clamp<uint32_t>(workers, 1, kMostWorkers));
 
   // One chunk is one MPEG frame's worth of input: 1152 samples per channel at the MPEG-1
   // rates, 576 below. libmp3lame needs 1.25 x samples + 7200 bytes of room for what it returns.

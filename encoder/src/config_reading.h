@@ -27,6 +27,7 @@ struct StreamSettings {
   bool privateBit = false;
   bool strictIso = false;
   int emphasis = 0;
+  int workers = 1;                // encoder threads for the stream; 1 the sequential encode
   uint32_t samplesPerChunk = 0;   // 16-bit values of all channels together
   uint32_t outputBufferSize = 0;  // bytes one chunk may produce at most
 };

@@ -5,6 +5,7 @@
 
 #include <lame/lame.h>
 
+#include <mutex>
 #include <new>
 
 namespace tolvo::encoder {
@@ -24,6 +25,14 @@ MPEG_mode LameMode(OutputChannels channels) {
   return JOINT_STEREO;
 }
 
+// Serialises the setting up of libmp3lame contexts: streams of several threads (the workers of a
+// parallel stream among them) may start at once, and the library's first set-up fills tables
+// that are shared by every context.
+std::mutex& SetupLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 }  // namespace
 
 void LameStream::LameCloser::operator()(lame_global_struct* flags) const { lame_close(flags); }
@@ -33,6 +42,7 @@ LameStream::~LameStream() = default;
 BeStatus LameStream::Open(const StreamSettings& settings, std::unique_ptr<LameStream>* stream) {
   std::unique_ptr<LameStream> made(new (std::nothrow) LameStream(settings));
   if (!made) return kBeOutOfMemory;
+  std::lock_guard<std::mutex> guard(SetupLock());
   made->lame_.reset(lame_init());
   if (!made->lame_) return kBeOutOfMemory;
   if (BeStatus status = made->Configure(); status != kBeOk) return status;
@@ -128,6 +138,18 @@ BeStatus LameStream::Flush(uint8_t* output, uint32_t* bytesProduced) {
 
 std::vector<uint8_t> LameStream::InfoFrame() const {
   if (state_ != State::kFlushed) return {};
+  return RenderedInfoFrame();
+}
+
+int LameStream::outputSampleRate() const { return lame_get_out_samplerate(lame_.get()); }
+
+bool LameStream::ReservesInfoFrame() const {
+  return lame_get_lametag_frame(lame_.get(), nullptr, 0) > 0;
+}
+
+int LameStream::encoderDelay() const { return lame_get_encoder_delay(lame_.get()); }
+
+std::vector<uint8_t> LameStream::RenderedInfoFrame() const {
   const size_t needed = lame_get_lametag_frame(lame_.get(), nullptr, 0);
   std::vector<uint8_t> frame(needed);
   if (needed == 0 || lame_get_lametag_frame(lame_.get(), frame.data(), frame.size()) != needed) {

@@ -6,35 +6,37 @@
 #include <memory>
 #include <vector>
 
-#include "config_reading.h"
+#include "encoder_stream.h"
 
 struct lame_global_struct;
 
 namespace tolvo::encoder {
 
-class LameStream {
+class LameStream final : public EncoderStream {
  public:
   // kBeOk and a ready stream, or the reason it could not be made.
   static BeStatus Open(const StreamSettings& settings, std::unique_ptr<LameStream>* stream);
 
   LameStream(const LameStream&) = delete;
   LameStream& operator=(const LameStream&) = delete;
-  ~LameStream();
+  ~LameStream() override;
 
-  const StreamSettings& settings() const { return settings_; }
-
-  // Encodes `count` 16-bit values (all channels, interleaved) into `output`, which holds at
-  // least settings().outputBufferSize bytes.
+  const StreamSettings& settings() const override { return settings_; }
   BeStatus EncodeChunk(uint32_t count, const int16_t* samples, uint8_t* output,
-                       uint32_t* bytesProduced);
-  // Encodes what is still buffered and ends the stream; only once.
-  BeStatus Flush(uint8_t* output, uint32_t* bytesProduced);
-  bool flushed() const { return state_ == State::kFlushed; }
-
-  // The final info frame that replaces the frame reserved at the start of the stream; empty
-  // before the flush, and for a stream whose frames are too small to carry one (libmp3lame then
+                       uint32_t* bytesProduced) override;
+  BeStatus Flush(uint8_t* output, uint32_t* bytesProduced) override;
+  bool flushed() const override { return state_ == State::kFlushed; }
+  // Empty too for a stream whose frames are too small to carry an info frame (libmp3lame then
   // reserves none, e.g. CBR at 32 kbit/s resampled to 16 kHz).
-  std::vector<uint8_t> InfoFrame() const;
+  std::vector<uint8_t> InfoFrame() const override;
+
+  // The info frame as libmp3lame renders it from what it has encoded so far, flushed or not.
+  std::vector<uint8_t> RenderedInfoFrame() const;
+  // True once the stream has made its first frame, when that frame is the reserved info frame.
+  bool ReservesInfoFrame() const;
+  // The sample rate libmp3lame settled on, and its encoder delay in samples.
+  int outputSampleRate() const;
+  int encoderDelay() const;
 
  private:
   enum class State { kEncoding, kFlushed, kFailed };

@@ -10,7 +10,7 @@ StreamRegistry& StreamRegistry::Instance() {
   return registry;
 }
 
-BeStream StreamRegistry::Add(std::unique_ptr<LameStream> stream) {
+BeStream StreamRegistry::Add(std::unique_ptr<EncoderStream> stream) {
   try {
     auto live = std::make_shared<LiveStream>();
     live->stream = std::move(stream);

@@ -6,14 +6,14 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "lame_stream.h"
+#include "encoder_stream.h"
 
 namespace tolvo::encoder {
 
 // A stream with the lock that serialises calls on it.
 struct LiveStream {
   std::mutex lock;
-  std::unique_ptr<LameStream> stream;
+  std::unique_ptr<EncoderStream> stream;
 };
 
 class StreamRegistry {
@@ -22,7 +22,7 @@ class StreamRegistry {
   static StreamRegistry& Instance();
 
   // A new handle for the stream; 0 when it could not be registered.
-  BeStream Add(std::unique_ptr<LameStream> stream);
+  BeStream Add(std::unique_ptr<EncoderStream> stream);
   // The live stream of a handle, or null. Holding the result keeps the stream alive even when
   // another thread closes the handle meanwhile.
   std::shared_ptr<LiveStream> Find(BeStream handle);

@@ -1,0 +1,336 @@
+// The block pipeline: the caller's thread cuts the input into overlapping blocks, workers encode
+// them with contexts of their own and keep only their blocks' frames, and the caller's thread
+// joins the frames in order, counting them for the info frame.
+#include "parallel_stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <system_error>
+
+#include "info_tag.h"
+#include "lame_stream.h"
+#include "mpeg_frame.h"
+
+namespace tolvo::encoder {
+
+struct ParallelStream::Block {
+  int64_t index = 0;
+  int64_t inputStart = 0;  // samples per channel
+  int64_t inputEnd = 0;    // exclusive; the stream's end for the final block
+  int64_t keepFrom = 0;    // audio frames of the stream
+  int64_t keepTo = 0;
+  bool final = false;
+  std::vector<int16_t> input;  // interleaved
+
+  // Written by the worker, read by the caller's thread once `done` is seen under the lock.
+  BeStatus status = kBeOk;
+  std::vector<uint8_t> bytes;  // block 0: its info frame first, then the kept audio frames
+  size_t infoFrameBytes = 0;   // block 0 only
+  std::vector<uint16_t> frameSizes;
+  std::vector<uint8_t> renderedInfo;  // block 0 only
+  bool done = false;
+};
+
+namespace {
+
+constexpr size_t kExtraInFlight = 2;  // blocks on their way beyond one per worker
+constexpr int kSpareFrames = 4;       // the flush's last frames beyond a block's input
+constexpr size_t kModeByte = 3;       // of a frame header: channel mode and mode extension
+
+}  // namespace
+
+ParallelStream::ParallelStream(const StreamSettings& settings, int encoderDelay)
+    : settings_(settings),
+      blockSettings_(settings),
+      channels_(settings.inputChannels),
+      encoderDelay_(encoderDelay) {
+  const int rate = settings.inputSampleRate;
+  plan_ = PlanBlocks(rate, settings.vbr ? 1 : PaddingPeriod(settings.bitrate, rate));
+}
+
+BeStatus ParallelStream::Open(const StreamSettings& settings, int workers, int encoderDelay,
+                              std::unique_ptr<EncoderStream>* stream) {
+  std::unique_ptr<ParallelStream> made(new (std::nothrow) ParallelStream(settings, encoderDelay));
+  if (!made) return kBeOutOfMemory;
+  const int rate = settings.inputSampleRate;
+  made->mostInFlight_ = static_cast<size_t>(workers) + kExtraInFlight;
+  // Everything the flush may hand out at once: every block on its way and the final one, each
+  // at most a block of frames at the highest bitrate the stream may use.
+  const int fastest = settings.vbr ? HighestCarriedBitrate(rate) : settings.bitrate;
+  const size_t blockBytes = static_cast<size_t>(made->plan_.blockFrames + made->plan_.warmupFrames +
+                                                made->plan_.lookaheadFrames + kSpareFrames) *
+                            static_cast<size_t>(UnpaddedFrameBytes(fastest, rate) + 1);
+  const size_t flushBytes = (made->mostInFlight_ + 2) * blockBytes;
+  if (flushBytes > std::numeric_limits<uint32_t>::max() / 2) return kBeInvalidConfig;
+  made->settings_.outputBufferSize =
+      std::max(settings.outputBufferSize, static_cast<uint32_t>(flushBytes));
+  made->filling_.push_back(made->NewBlock(0));
+  if (BeStatus status = made->StartWorkers(workers); status != kBeOk) return status;
+  *stream = std::move(made);
+  return kBeOk;
+}
+
+BeStatus ParallelStream::StartWorkers(int workers) {
+  for (int i = 0; i < workers; ++i) {
+    try {
+      workers_.emplace_back([this] { WorkerLoop(); });
+    } catch (const std::system_error&) {
+      break;  // fewer workers than asked for still encode the stream
+    }
+  }
+  return workers_.empty() ? kBeOutOfMemory : kBeOk;
+}
+
+ParallelStream::~ParallelStream() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    stopping_ = true;
+  }
+  abandon_ = true;
+  workReady_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+}
+
+void ParallelStream::WorkerLoop() {
+  std::unique_lock<std::mutex> guard(lock_);
+  for (;;) {
+    workReady_.wait(guard, [this] { return stopping_ || !todo_.empty(); });
+    if (stopping_) return;
+    Block* block = todo_.front();
+    todo_.pop_front();
+    guard.unlock();
+    EncodeBlock(*block);
+    guard.lock();
+    block->done = true;
+    blockDone_.notify_all();
+  }
+}
+
+// Encodes one block with a context of its own and keeps the frames of the block's range.
+void ParallelStream::EncodeBlock(Block& block) const {
+  try {
+    std::unique_ptr<LameStream> lame;
+    block.status = LameStream::Open(blockSettings_, &lame);
+    if (block.status != kBeOk) return;
+    std::vector<uint8_t> made;
+    std::vector<uint8_t> chunk(blockSettings_.outputBufferSize);
+    const size_t step = blockSettings_.samplesPerChunk;
+    for (size_t at = 0; at < block.input.size() && !abandon_; at += step) {
+      const auto count = static_cast<uint32_t>(std::min(step, block.input.size() - at));
+      uint32_t produced = 0;
+      block.status = lame->EncodeChunk(count, block.input.data() + at, chunk.data(), &produced);
+      if (block.status != kBeOk) return;
+      made.insert(made.end(), chunk.begin(), chunk.begin() + produced);
+    }
+    if (abandon_) return;
+    if (block.final) {
+      uint32_t produced = 0;
+      block.status = lame->Flush(chunk.data(), &produced);
+      if (block.status != kBeOk) return;
+      made.insert(made.end(), chunk.begin(), chunk.begin() + produced);
+    }
+    block.input = {};
+    block.status = KeepFrames(made, lame->ReservesInfoFrame(), block);
+    if (block.index == 0 || block.final) block.renderedInfo = lame->RenderedInfoFrame();
+  } catch (const std::bad_alloc&) {
+    block.status = kBeOutOfMemory;
+  }
+}
+
+// The context's audio frame j is the stream's frame firstFrame + j. A context that reserves an
+// info frame makes it first, blank; block 0's is the stream's reserved frame, the others' go.
+BeStatus ParallelStream::KeepFrames(const std::vector<uint8_t>& made, bool reserved,
+                                    Block& block) const {
+  int64_t frame = block.inputStart / plan_.frameSamples;
+  bool first = reserved;
+  for (size_t at = 0; at < made.size(); first = false) {
+    const size_t length =
+        made.size() - at >= kFrameHeaderSize ? Layer3FrameLength(made.data() + at) : 0;
+    if (length == 0 || at + length > made.size()) return kBeEncoderFailed;
+    const uint8_t* start = made.data() + at;
+    at += length;
+    if (first) {
+      if (block.index != 0) continue;
+      block.bytes.insert(block.bytes.end(), start, start + length);
+      block.infoFrameBytes = length;
+      continue;
+    }
+    if (frame >= block.keepFrom && frame < block.keepTo) {
+      block.bytes.insert(block.bytes.end(), start, start + length);
+      block.frameSizes.push_back(static_cast<uint16_t>(length));
+    }
+    ++frame;
+  }
+  // A block that ends before the stream does must have made every frame of its range.
+  const auto wanted = static_cast<size_t>(block.keepTo - block.keepFrom);
+  return block.final || block.frameSizes.size() == wanted ? kBeOk : kBeEncoderFailed;
+}
+
+std::unique_ptr<ParallelStream::Block> ParallelStream::NewBlock(int64_t index) const {
+  auto block = std::make_unique<Block>();
+  block->index = index;
+  block->inputStart = plan_.InputStart(index);
+  block->inputEnd = plan_.InputEnd(index);
+  block->keepFrom = plan_.KeepFrom(index);
+  block->keepTo = plan_.KeepTo(index);
+  block->input.reserve(static_cast<size_t>(block->inputEnd - block->inputStart) * channels_);
+  return block;
+}
+
+// Gives each block receiving input its share of the samples [fed_, fed_ + samples), opens the
+// next block where its input starts and submits a block whose input is complete.
+void ParallelStream::Feed(const int16_t* values, int64_t samples) {
+  while (samples > 0) {
+    int64_t take = std::min(samples, plan_.InputStart(nextBlock_) - fed_);
+    if (!filling_.empty()) take = std::min(take, filling_.front()->inputEnd - fed_);
+    const size_t count = static_cast<size_t>(take) * channels_;
+    for (auto& block : filling_) block->input.insert(block->input.end(), values, values + count);
+    values += count;
+    samples -= take;
+    fed_ += take;
+    if (fed_ == plan_.InputStart(nextBlock_)) filling_.push_back(NewBlock(nextBlock_++));
+    while (!filling_.empty() && filling_.front()->inputEnd <= fed_) {
+      Submit(std::move(filling_.front()));
+      filling_.pop_front();
+    }
+  }
+}
+
+void ParallelStream::Submit(std::unique_ptr<Block> block) {
+  while (true) {
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      if (inFlight_.size() < mostInFlight_) {
+        todo_.push_back(block.get());
+        inFlight_.push_back(std::move(block));
+        break;
+      }
+    }
+    Collect(false);
+    std::unique_lock<std::mutex> guard(lock_);
+    blockDone_.wait(guard, [this] {
+      return inFlight_.size() < mostInFlight_ || (!inFlight_.empty() && inFlight_.front()->done);
+    });
+  }
+  workReady_.notify_one();
+}
+
+void ParallelStream::Collect(bool all) {
+  std::vector<std::unique_ptr<Block>> ready;
+  {
+    std::unique_lock<std::mutex> guard(lock_);
+    if (all) {
+      blockDone_.wait(guard, [this] {
+        return std::all_of(inFlight_.begin(), inFlight_.end(), [](auto& b) { return b->done; });
+      });
+    }
+    while (!inFlight_.empty() && inFlight_.front()->done) {
+      ready.push_back(std::move(inFlight_.front()));
+      inFlight_.pop_front();
+    }
+  }
+  for (auto& block : ready) Take(*block);
+}
+
+// Appends a finished block's frames to the output, unless an earlier block failed: the output
+// then ends with the last good block, a valid and contiguous beginning of the stream.
+void ParallelStream::Take(Block& block) {
+  if (failure_ != kBeOk) return;
+  if (block.status != kBeOk) {
+    failure_ = block.status;
+    return;
+  }
+  if (pendingAt_ == pending_.size()) {
+    pending_.clear();
+    pendingAt_ = 0;
+  }
+  pending_.insert(pending_.end(), block.bytes.begin(), block.bytes.end());
+  if (block.index == 0) {
+    seekPoints_ = SeekPoints(block.infoFrameBytes);
+    renderedInfo_ = block.renderedInfo;
+    singleBlock_ = block.final;
+  }
+  // libmp3lame gives its info frame the channel mode bits of the stream's last frame.
+  if (block.final && !renderedInfo_.empty() && block.renderedInfo.size() > kModeByte) {
+    renderedInfo_[kModeByte] = block.renderedInfo[kModeByte];
+  }
+  const uint8_t* audio = block.bytes.data() + block.infoFrameBytes;
+  musicCrc_ = Crc16(audio, block.bytes.size() - block.infoFrameBytes, musicCrc_);
+  for (uint16_t size : block.frameSizes) seekPoints_.AddFrame(size);
+  bytesTaken_ += block.bytes.size();
+}
+
+uint32_t ParallelStream::HandOut(uint8_t* output) {
+  const size_t count = std::min(pending_.size() - pendingAt_, size_t{settings_.outputBufferSize});
+  if (count > 0) std::memcpy(output, pending_.data() + pendingAt_, count);
+  pendingAt_ += count;
+  return static_cast<uint32_t>(count);
+}
+
+BeStatus ParallelStream::Fail(BeStatus status) {
+  state_ = State::kFailed;
+  return status;
+}
+
+BeStatus ParallelStream::EncodeChunk(uint32_t count, const int16_t* samples, uint8_t* output,
+                                     uint32_t* bytesProduced) {
+  if (!output || !bytesProduced || (count > 0 && !samples)) return kBeInvalidArgument;
+  const auto channels = static_cast<uint32_t>(channels_);
+  if (count > settings_.samplesPerChunk || count % channels != 0) return kBeInvalidArgument;
+  if (state_ != State::kEncoding) return kBeWrongState;
+  *bytesProduced = 0;
+  try {
+    Feed(samples, count / channels);
+    Collect(false);
+  } catch (const std::bad_alloc&) {
+    return Fail(kBeOutOfMemory);
+  }
+  *bytesProduced = HandOut(output);
+  // What was good before the failure is still handed out; the failure ends the stream.
+  if (failure_ != kBeOk) return Fail(failure_);
+  return kBeOk;
+}
+
+BeStatus ParallelStream::Flush(uint8_t* output, uint32_t* bytesProduced) {
+  if (!output || !bytesProduced) return kBeInvalidArgument;
+  if (state_ != State::kEncoding) return kBeWrongState;
+  *bytesProduced = 0;
+  try {
+    // The first block still receiving input ends the stream; blocks behind it hold only input
+    // that it covers itself.
+    std::unique_ptr<Block> last = std::move(filling_.front());
+    filling_.clear();
+    last->final = true;
+    last->inputEnd = fed_;
+    last->keepTo = std::numeric_limits<int64_t>::max();
+    Submit(std::move(last));
+    Collect(true);
+  } catch (const std::bad_alloc&) {
+    return Fail(kBeOutOfMemory);
+  }
+  *bytesProduced = HandOut(output);
+  if (failure_ != kBeOk) return Fail(failure_);
+  if (pendingAt_ != pending_.size()) return Fail(kBeEncoderFailed);  // cannot happen: sized
+  state_ = State::kFlushed;
+  return kBeOk;
+}
+
+std::vector<uint8_t> ParallelStream::InfoFrame() const {
+  if (state_ != State::kFlushed) return {};
+  std::vector<uint8_t> frame = renderedInfo_;
+  if (frame.empty() || singleBlock_) return frame;  // one context saw the whole stream
+  StreamTotals totals;
+  totals.audioFrames = static_cast<uint32_t>(seekPoints_.frames());
+  totals.bytes = static_cast<uint32_t>(bytesTaken_);
+  totals.delay = encoderDelay_;
+  const int64_t coded = static_cast<int64_t>(seekPoints_.frames()) * plan_.frameSamples;
+  totals.padding = static_cast<int>(std::max<int64_t>(0, coded - encoderDelay_ - fed_));
+  totals.musicCrc = musicCrc_;
+  totals.toc = seekPoints_.Table(bytesTaken_);
+  if (!PutTotals(totals, &frame)) return {};
+  return frame;
+}
+
+}  // namespace tolvo::encoder

@@ -149,6 +149,11 @@ HRESULT TolvoEncode::GetExtent(int32_t* widthTwips, int32_t* heightTwips) {
   return S_OK;
 }
 
+HRESULT TolvoEncode::SetEncoderThreads(int32_t count) {
+  if (count < 0) return runtime::E_INVALIDARG;
+  return Guarded([&] { orchestration_.SelectEncoderThreads(count); });
+}
+
 HRESULT TolvoEncode::InitNew() { return S_OK; }
 
 HRESULT TolvoEncode::Load(IPropertyBag* bag) { return bag ? S_OK : E_POINTER; }

@@ -101,8 +101,9 @@ class TolvoEncode final : public _TolvoEncode,
   HRESULT Load(IPropertyBag* bag) override;
   HRESULT Save(IPropertyBag* bag, bool clearDirty, bool saveAllProperties) override;
 
-  // IEncoderTuning: sends "vbrquality" to the engine.
+  // IEncoderTuning: sends "vbrquality" and "threads" to the engine.
   HRESULT SetVbrQuality(int32_t quality) override;
+  HRESULT SetEncoderThreads(int32_t count) override;
 
  private:
   ~TolvoEncode() override;

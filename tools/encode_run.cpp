@@ -94,6 +94,11 @@ EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& i
     hr = session.control().QueryInterface(control::IID_IEncoderTuning, tuning.PutVoid());
     if (runtime::SUCCEEDED(hr)) hr = tuning->SetVbrQuality(settings.vbrQuality);
   }
+  if (runtime::SUCCEEDED(hr) && settings.threads != 0) {
+    runtime::ComPtr<control::IEncoderTuning> tuning;
+    hr = session.control().QueryInterface(control::IID_IEncoderTuning, tuning.PutVoid());
+    if (runtime::SUCCEEDED(hr)) hr = tuning->SetEncoderThreads(settings.threads);
+  }
   if (runtime::SUCCEEDED(hr)) {
     hr = control.MP3Encode(Utf8ToUtf16(input), Utf8ToUtf16(output), settings.bitrate,
                            Utf8ToUtf16(settings.mode), Utf8ToUtf16(settings.quality),

@@ -26,6 +26,7 @@ constexpr OptionRule kEncoderOptions[] = {
     {"--vbr-max", true},       {"--vbr-quality", true, "-V"},
     {"--priority", true},      {"--jobs", true, "-j"},
     {"--out-dir", true, "-o"}, {"--recursive", false, "-r"},
+    {"--threads", true},
 };
 
 bool ReadBitrate(const ParsedArguments& a, const char* name, int* value, std::string* error) {
@@ -107,6 +108,14 @@ bool ReadEncodeSettings(const ParsedArguments& a, EncodeSettings* s, std::string
     }
     s->priority = *level;
   }
+  if (a.Has("--threads")) {
+    std::optional<int> threads = ParseNumber(a.Value("--threads"), 1, 64);
+    if (!threads) {
+      *error = "--threads must be a number from 1 to 64, not '" + a.Value("--threads") + "'";
+      return false;
+    }
+    s->threads = *threads;
+  }
   for (const OptionRule& field : TagFieldOptions()) {
     if (a.Has(field.name)) s->tags[field.name] = a.Value(field.name);
   }
@@ -147,6 +156,7 @@ std::vector<std::string> SettingsAsArguments(const EncodeSettings& s) {
   if (s.vbrQuality >= 0) out.insert(out.end(), {"--vbr-quality", std::to_string(s.vbrQuality)});
   if (s.priority != 0) out.insert(out.end(), {"--priority", std::to_string(s.priority)});
   for (const auto& [option, value] : s.tags) out.insert(out.end(), {option, value});
+  if (s.threads != 0) out.insert(out.end(), {"--threads", std::to_string(s.threads)});
   return out;
 }
 

@@ -24,6 +24,7 @@ struct EncodeSettings {
   int priority = 0;                         // 1 idle, 2 normal, 3 high; 0 leaves it as it is
   std::map<std::string, std::string> tags;  // tag field options ("--title") and their values
   bool recursive = false;                   // a batch descends into the folders it is given
+  int threads = 0;  // threads per file: 1 the sequential encode; 0 leaves it (one per core)
 };
 
 // The encoder and tag options above, plus -j/--jobs, --out-dir and --recursive of a batch.

@@ -58,6 +58,8 @@ const char* const kEncodeHelp =
     "  --vbr-max N          highest VBR bitrate (default the highest the input carries)\n"
     "  -V, --vbr-quality Q  VBR quality 0 (best, largest) to 9 (smallest); implies --vbr\n"
     "  --priority P         1 idle, 2 normal, 3 high (3 needs root or CAP_SYS_NICE)\n"
+    "  --threads N          threads that encode one file; 1 encodes it sequentially (default: one\n"
+    "                       per core)\n"
     "  -j, --jobs N         encode N files at a time in worker processes (default: one per core)\n"
     "  -o, --out-dir DIR    folder for the MP3 files of a batch (NAME.wav gives DIR/NAME.mp3)\n"
     "  -r, --recursive      take the .wav files of the folders' subfolders too (DIR/SUB/NAME.mp3)\n"

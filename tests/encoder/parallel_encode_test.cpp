@@ -205,6 +205,88 @@ INSTANTIATE_TEST_SUITE_P(Settings, ParallelEncodeTest,
                                            IdentityCase{44100, 1, 128, true, 0.95}),
                          IdentityName);
 
+// The 16-bit samples mpg123 decodes from an MP3 file (it honours the delay and padding of the
+// info frame, so a gapless decode has the input's length).
+std::vector<int16_t> Decode(const std::string& mp3) {
+  std::string raw;
+  EXPECT_EQ(RunCommand("mpg123 -q -s '" + mp3 + "'", &raw), 0);
+  std::vector<int16_t> samples(raw.size() / 2);
+  std::memcpy(samples.data(), raw.data(), samples.size() * 2);
+  return samples;
+}
+
+// Signal-to-error ratio of each 50 ms window, in dB (capped at 120 for a window without error).
+std::vector<double> WindowSnr(const std::vector<int16_t>& input,
+                              const std::vector<int16_t>& decoded, int channels, int rate) {
+  const size_t window = static_cast<size_t>(rate / 20) * channels;
+  std::vector<double> snr;
+  for (size_t start = 0; start + window <= input.size(); start += window) {
+    double signal = 0, error = 0;
+    for (size_t i = start; i < start + window; ++i) {
+      const double e = static_cast<double>(decoded[i]) - input[i];
+      signal += static_cast<double>(input[i]) * input[i];
+      error += e * e;
+    }
+    snr.push_back(error == 0 ? 120.0 : std::min(120.0, 10 * std::log10((signal + 1) / error)));
+  }
+  return snr;
+}
+
+// The largest step between neighbouring samples of one channel's error: a click at a join
+// shows as a jump in the error that the sequential encode does not have.
+double LargestErrorStep(const std::vector<int16_t>& input, const std::vector<int16_t>& decoded,
+                        int channels) {
+  double largest = 0;
+  for (size_t i = channels; i < input.size(); ++i) {
+    const double now = static_cast<double>(decoded[i]) - input[i];
+    const double before = static_cast<double>(decoded[i - channels]) - input[i - channels];
+    largest = std::max(largest, std::abs(now - before));
+  }
+  return largest;
+}
+
+class ParallelQualityTest : public ::testing::TestWithParam<IdentityCase> {
+ protected:
+  BeLibrary be;
+  TempDir dir;
+};
+
+// Decoded with mpg123, the parallel encode is as good as the sequential one in every 50 ms of the
+// music, and as long, and it has no click where blocks join.
+TEST_P(ParallelQualityTest, DecodesAsWellAsTheSequentialEncode) {
+  const IdentityCase c = GetParam();
+  const int channels = c.mode == 3 ? 1 : 2;
+  const std::vector<int16_t> input = MusicLike(channels, c.rate, 30.3);
+  const BeConfig config = MakeConfig(c.rate, c.mode, c.bitrate, c.vbr);
+  Encode(be, config, 1, input, dir / "one.mp3");
+  Encode(be, config, 0, input, dir / "all.mp3");  // one worker per online core
+  const std::vector<int16_t> one = Decode(dir / "one.mp3");
+  const std::vector<int16_t> all = Decode(dir / "all.mp3");
+  ASSERT_EQ(one.size(), input.size());
+  ASSERT_EQ(all.size(), input.size());
+
+  const std::vector<double> snrOne = WindowSnr(input, one, channels, c.rate);
+  const std::vector<double> snrAll = WindowSnr(input, all, channels, c.rate);
+  double sumOne = 0, sumAll = 0;
+  for (size_t w = 0; w < snrOne.size(); ++w) {
+    sumOne += snrOne[w];
+    sumAll += snrAll[w];
+    if (snrOne[w] > 40 && snrAll[w] > 40) continue;
+    EXPECT_GT(snrAll[w], snrOne[w] - 3.0) << "window " << w << " at " << w * 0.05 << " s";
+  }
+  const double meanOne = sumOne / snrOne.size(), meanAll = sumAll / snrAll.size();
+  std::printf("mean window SNR: sequential %.2f dB, parallel %.2f dB\n", meanOne, meanAll);
+  EXPECT_NEAR(meanAll, meanOne, 0.2);
+  EXPECT_LE(LargestErrorStep(input, all, channels), 1.5 * LargestErrorStep(input, one, channels));
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, ParallelQualityTest,
+                         ::testing::Values(IdentityCase{44100, 1, 128, false, 0},
+                                           IdentityCase{22050, 3, 64, false, 0},
+                                           IdentityCase{48000, 2, 256, false, 0},
+                                           IdentityCase{44100, 1, 128, true, 0}),
+                         IdentityName);
+
 // A stream shorter than one block is block 0 alone: the sequential encode, byte for byte.
 TEST(ParallelEncodeShort, AStreamOfOneBlockIsTheSequentialEncode) {
   BeLibrary be;

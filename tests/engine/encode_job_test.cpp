@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -12,6 +13,8 @@
 
 #include "core/engine_state.h"
 #include "engine_client.h"
+#include "info_tag.h"
+#include "mpeg_frame.h"
 #include "test_support.h"
 #include "tolvo/platform/dynamic_library.h"
 #include "tolvo/platform/process_priority.h"
@@ -158,6 +161,78 @@ TEST_F(EncodeJobTest, PauseHoldsTheJobAndCancelEndsItWithAValidShorterMp3) {
   EXPECT_GE(seconds, 0.0);
   EXPECT_LT(seconds, 29.0);
   EXPECT_FALSE(test::Exists(other));
+}
+
+// The frames of an MP3 file, each as its bytes; stops at the first byte that starts no frame.
+std::vector<test::Bytes> Frames(const test::Bytes& mp3, size_t* parsedBytes) {
+  std::vector<test::Bytes> frames;
+  size_t at = 0;
+  while (at + 4 <= mp3.size()) {
+    const size_t length = encoder::Layer3FrameLength(mp3.data() + at);
+    if (length == 0 || at + length > mp3.size()) break;
+    frames.emplace_back(mp3.begin() + at, mp3.begin() + at + length);
+    at += length;
+  }
+  *parsedBytes = at;
+  return frames;
+}
+
+uint32_t InfoCount(const test::Bytes& frame, size_t field) {
+  const uint8_t* p = frame.data() + encoder::InfoTagOffset(frame.data()) + field;
+  return (uint32_t{p[0]} << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+
+// Pausing a job encoded on several threads changes nothing in its output, and the workers wait at
+// the job's priority; a cancel leaves a valid MP3 that is the beginning of the whole encode.
+TEST_F(EncodeJobTest, PausedAndCancelledParallelEncodesLeaveContiguousStreams) {
+  const std::string wav = dir_ / "in.wav";
+  test::WriteWav(wav, {.channels = 2, .sampleRate = 44100, .frames = 20 * 44100});
+  Send("threads", 3);
+  ASSERT_EQ(Encode(wav, dir_ / "whole.mp3"), kJobSucceeded);
+  const test::Bytes whole = test::ReadFile(dir_ / "whole.mp3");
+
+  Send("intpriority", 1);
+  ASSERT_EQ(Send("passfiles", Text(wav), Text(dir_ / "paused.mp3")), 0);
+  Send("pause");
+  std::this_thread::sleep_for(150ms);
+  const int32_t held = Send("progress");
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(Send("progress"), held);
+  EXPECT_EQ(Send("intreturn"), kJobRunning);
+  const std::vector<int> nice = platform::ThreadNiceValues();
+  EXPECT_GE(nice.size(), 5u);  // this thread, the job and its three workers
+  EXPECT_TRUE(std::all_of(nice.begin(), nice.end(), [](int v) { return v == 19; }));
+  Send("resume");
+  ASSERT_EQ(WaitForResult(), kJobSucceeded);
+  EXPECT_EQ(test::ReadFile(dir_ / "paused.mp3"), whole);
+
+  Send("intpriority", 2);
+  const std::string cut = dir_ / "cancelled.mp3";
+  ASSERT_EQ(Send("passfiles", Text(wav), Text(cut)), 0);
+  // The previous job's 99 stands until the new job has started.
+  auto midway = [] {
+    const int32_t p = Send("progress");
+    return p >= 40 && p < 99;
+  };
+  while (!midway() && Send("intreturn") == kJobRunning) std::this_thread::sleep_for(1ms);
+  EXPECT_EQ(Send("cancel"), 0);
+  ASSERT_EQ(Send("intreturn"), kJobCancelled);
+
+  const test::Bytes mp3 = test::ReadFile(cut);
+  size_t parsed = 0;
+  const std::vector<test::Bytes> frames = Frames(mp3, &parsed);
+  size_t wholeParsed = 0;
+  const std::vector<test::Bytes> wholeFrames = Frames(whole, &wholeParsed);
+  EXPECT_EQ(parsed, mp3.size()) << "every byte belongs to a frame";
+  ASSERT_GT(frames.size(), wholeFrames.size() / 3);
+  ASSERT_LT(frames.size(), wholeFrames.size());
+  EXPECT_EQ(InfoCount(frames[0], encoder::info_tag::kFrameCount), frames.size() - 1);
+  EXPECT_EQ(InfoCount(frames[0], encoder::info_tag::kByteCount), mp3.size());
+  // Only the last block, flushed where the input stopped, ends differently.
+  const size_t common = frames.size() - 120;
+  for (size_t i = 1; i < common; ++i) ASSERT_EQ(frames[i], wholeFrames[i]) << "frame " << i;
+  const double seconds = test::DecodedSeconds(cut);
+  EXPECT_NEAR(seconds, (frames.size() - 1) * 1152.0 / 44100, 0.1);
 }
 
 TEST_F(EncodeJobTest, ResumedJobFinishes) {

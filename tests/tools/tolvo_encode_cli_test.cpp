@@ -139,6 +139,7 @@ TEST(TolvoEncode, BadOptionValuesAreRefusedBeforeAnyFileIsTouched) {
       {{"--vbr-max", "256"}, "--vbr-max needs --vbr"},
       {{"--fast"}, "unknown option '--fast'"},
       {{"--bitrate"}, "option '--bitrate' wants a value"},
+      {{"--threads", "0"}, "--threads must be a number from 1 to 64, not '0'"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = {"encode", "in.wav", "out.mp3"};
@@ -151,6 +152,24 @@ TEST(TolvoEncode, BadOptionValuesAreRefusedBeforeAnyFileIsTouched) {
   ToolRun oneFile = RunTolvo(dir, {"encode", "in.wav"});
   EXPECT_EQ(oneFile.status, 2);
   EXPECT_EQ(oneFile.err, "tolvo encode: wants IN.wav OUT.mp3\nTry 'tolvo encode --help'.\n");
+}
+
+// With one thread the encode is libmp3lame's sequential one: byte for byte what lame makes with
+// the same settings. With more, the stream is made in blocks and still decodes to the same length.
+TEST(TolvoEncode, OneThreadIsLameByteForByteAndMoreKeepTheLength) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", Seconds(12));
+  ToolRun one = RunTolvo(dir, {"encode", "in.wav", "one.mp3", "--threads", "1"});
+  ASSERT_EQ(one.status, 0) << one.err;
+  ASSERT_EQ(RunCommand("lame --quiet -b 128 -q 5 -m j --noreplaygain --nores " +
+                       ShellQuote(dir / "in.wav") + " " + ShellQuote(dir / "lame.mp3")),
+            0);
+  EXPECT_EQ(ReadFile(dir / "one.mp3"), ReadFile(dir / "lame.mp3"));
+  ToolRun three = RunTolvo(dir, {"encode", "in.wav", "three.mp3", "--threads", "3"});
+  ASSERT_EQ(three.status, 0) << three.err;
+  EXPECT_EQ(SizeOf(dir / "three.mp3"), SizeOf(dir / "one.mp3"));
+  EXPECT_NE(ReadFile(dir / "three.mp3"), ReadFile(dir / "one.mp3"));  // its own info frame
+  EXPECT_NEAR(DecodedSeconds(dir / "three.mp3"), 12.0, 0.001);
 }
 
 TEST(TolvoEncode, MonoVbrAtIdlePriorityEncodes) {

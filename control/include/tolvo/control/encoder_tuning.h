@@ -22,6 +22,10 @@ class IEncoderTuning : public runtime::IUnknown {
   // engine keeps it until it is set again (it is shared by every control of the process).
   // E_INVALIDARG for a number outside 0..9; an engine-host failure as the methods give it.
   virtual runtime::HRESULT SetVbrQuality(int32_t quality) = 0;
+  // The threads that encode one file in the next encodes: 0 one per online core (the engine's
+  // default), 1 the sequential encode, N at most N. Shared like the VBR quality. E_INVALIDARG for
+  // a negative count.
+  virtual runtime::HRESULT SetEncoderThreads(int32_t count) = 0;
 };
 
 }  // namespace tolvo::control

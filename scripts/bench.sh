@@ -18,4 +18,7 @@ echo "== tolvo_batch_bench.sh"
 bash "$root/bench/tolvo_batch_bench.sh" "$build/out/tolvo" || status=1
 echo "== wav_convert_bench.sh"
 bash "$root/bench/wav_convert_bench.sh" "$build/out/tolvo" || status=1
+# tolvo against lame: one file on every core, short files, a batch, and the peak resident set.
+echo "== tolvo_vs_lame_bench.sh"
+bash "$root/bench/tolvo_vs_lame_bench.sh" "$build/out/tolvo" || status=1
 exit $status

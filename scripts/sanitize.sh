@@ -10,4 +10,4 @@ ctest --test-dir build-asan -j2 --output-on-failure
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTOLVO_SANITIZE=thread
 cmake --build build-tsan -j2
 ctest --test-dir build-tsan -j2 --output-on-failure \
-  -R "EncodeJob|FakeEncoder|JobCommand|EncodeTest|Timer|Nested|Loop|Conver|MP3Class|Apartment|ThreadTest|TwoThreadsTagging|EncodeAttack"
+  -R "EncodeJob|FakeEncoder|JobCommand|EncodeTest|Timer|Nested|Loop|Conver|MP3Class|Apartment|ThreadTest|TwoThreadsTagging|EncodeAttack|Parallel|JobEndWatch|BeStream"

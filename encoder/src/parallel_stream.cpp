@@ -35,7 +35,7 @@ struct ParallelStream::Block {
 
 namespace {
 
-constexpr size_t kExtraInFlight = 2;  // blocks on their way beyond one per worker
+constexpr size_t kExtraInFlight = 1;  // a block waiting for each worker that finishes
 constexpr int kSpareFrames = 4;       // the flush's last frames beyond a block's input
 constexpr size_t kModeByte = 3;       // of a frame header: channel mode and mode extension
 
@@ -59,9 +59,10 @@ BeStatus ParallelStream::Open(const StreamSettings& settings, int workers, int e
   // Everything the flush may hand out at once: every block on its way and the final one, each
   // at most a block of frames at the highest bitrate the stream may use.
   const int fastest = settings.vbr ? HighestCarriedBitrate(rate) : settings.bitrate;
-  const size_t blockBytes = static_cast<size_t>(made->plan_.blockFrames + made->plan_.warmupFrames +
-                                                made->plan_.lookaheadFrames + kSpareFrames) *
-                            static_cast<size_t>(UnpaddedFrameBytes(fastest, rate) + 1);
+  const size_t blockBytes =
+      static_cast<size_t>(made->plan_.longestBlockFrames + made->plan_.warmupFrames +
+                          made->plan_.lookaheadFrames + kSpareFrames) *
+      static_cast<size_t>(UnpaddedFrameBytes(fastest, rate) + 1);
   const size_t flushBytes = (made->mostInFlight_ + 2) * blockBytes;
   if (flushBytes > std::numeric_limits<uint32_t>::max() / 2) return kBeInvalidConfig;
   made->settings_.outputBufferSize =

@@ -78,7 +78,8 @@ TEST_F(FakeEncoderJobTest, FillsTheRecordAndEndsTheStreamInOrder) {
   Send("threads", 3);
   ASSERT_EQ(EncodeThroughInterface(wav_, mp3_), kJobSucceeded);
   const FakeEncoderLog log = Log();
-  EXPECT_EQ(log.config.workerCount, 3u);
+  const uint32_t workers = log.config.workerCount;  // a copy: the packed field is unaligned
+  EXPECT_EQ(workers, 3u);
   EXPECT_EQ(log.config.configKind, 256u);
   EXPECT_EQ(log.config.inputSampleRate, 44100u);
   EXPECT_EQ(log.config.channelMode, 1u);

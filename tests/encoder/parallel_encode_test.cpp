@@ -287,6 +287,24 @@ INSTANTIATE_TEST_SUITE_P(Settings, ParallelQualityTest,
                                            IdentityCase{44100, 1, 128, true, 0}),
                          IdentityName);
 
+// Frames too small for an info frame (8 kbit/s at 8 kHz): no context reserves one, every frame
+// of every block is audio, and the stream is as long as the sequential one.
+TEST(ParallelEncodeSmallFrames, StreamsWithoutAnInfoFrameJoinToo) {
+  BeLibrary be;
+  TempDir dir;
+  const std::vector<int16_t> input = MusicLike(1, 8000, 20.0);
+  const BeConfig config = MakeConfig(8000, 3, 8, false);
+  const Bytes oneFile = Encode(be, config, 1, input, dir / "one.mp3");
+  const Bytes manyFile = Encode(be, config, 3, input, dir / "many.mp3");
+  const std::vector<Bytes> one = SplitFrames(oneFile), many = SplitFrames(manyFile);
+  ASSERT_EQ(many.size(), one.size());
+  EXPECT_FALSE(encoder::CarriesInfoTag(many[0].data(), many[0].size()));
+  size_t same = 0;
+  for (size_t i = 0; i < one.size(); ++i) same += one[i] == many[i];
+  EXPECT_GE(same, one.size() * 97 / 100);
+  EXPECT_EQ(Decode(dir / "many.mp3").size(), Decode(dir / "one.mp3").size());
+}
+
 // A stream shorter than one block is block 0 alone: the sequential encode, byte for byte.
 TEST(ParallelEncodeShort, AStreamOfOneBlockIsTheSequentialEncode) {
   BeLibrary be;

@@ -137,6 +137,8 @@ void ParallelStream::EncodeBlock(Block& block) const {
     if (block.index == 0 || block.final) block.renderedInfo = lame->RenderedInfoFrame();
   } catch (const std::bad_alloc&) {
     block.status = kBeOutOfMemory;
+  } catch (...) {  // nothing may leave a worker thread
+    block.status = kBeEncoderFailed;
   }
 }
 

@@ -91,9 +91,9 @@ TEST(EncoderConfigRecord, VbrRecordMatchesItsBytes) {
       0x00, 0x00,              // 92
       0x03, 0x00, 0x00, 0x00,  // 94: three encoder workers
   });
-  EXPECT_EQ(RecordBytes({22050, 3, 64, 500, 1, true, 3}), expected);
+  EXPECT_EQ(RecordBytes({22050, 3, 64, 500, 1, true, 0, 3}), expected);
   // A negative worker count asks for the sequential encode.
-  EXPECT_EQ(RecordBytes({22050, 3, 64, 500, 1, true, -2})[94], 1);
+  EXPECT_EQ(RecordBytes({22050, 3, 64, 500, 1, true, 0, -2})[94], 1);
 }
 
 // Death tests re-run this program for the one statement, so the child starts with no encoder

@@ -138,8 +138,9 @@ class TolvoEncodeTest(unittest.TestCase):
         other.run_dispose()
 
     def test_pause_holds_the_job_resume_lets_it_go_on_and_cancel_ends_it_with_user_abort(self):
-        self.encoder.mp3_encode(write_wav(self.path("in.wav"), 60), self.path("out.mp3"), 128,
-                                "joint", "normal", 0, 320)
+        # Long enough that the job is still running after a pause and a resume on every core.
+        self.encoder.mp3_encode(write_wav(self.path("in.wav"), 300), self.path("out.mp3"), 128,
+                                "joint", "high", 0, 320)
         self.assertTrue(run_until(lambda: self.events.heard))
         self.encoder.mp3_encode_pause()
         run_until(lambda: False, timeout_s=0.3)  # a block in flight may still end

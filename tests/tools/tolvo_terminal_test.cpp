@@ -112,11 +112,13 @@ auto Ended() {
   };
 }
 
+// One thread per file keeps each encode running long enough to resize and interrupt it.
 TEST(TolvoTerminal, BarsFollowTheTerminalWhenItShrinks) {
   TempDir dir;
   for (int i = 1; i <= 2; ++i) WriteNoiseWav(dir / ("n" + std::to_string(i) + ".wav"), 240);
   {
-    Screen screen(dir, ShellQuote(TolvoPath()) + " encode n1.wav out.mp3 --quality high", 120);
+    Screen screen(
+        dir, ShellQuote(TolvoPath()) + " encode n1.wav out.mp3 --quality high --threads 1", 120);
     ASSERT_TRUE(screen.started());
     ASSERT_TRUE(screen.WaitFor(OneBarWithin("n1.wav [", 120), 30)) << screen.Dump();
     ExpectBarFollows(screen, "n1.wav [", 70);
@@ -128,8 +130,10 @@ TEST(TolvoTerminal, BarsFollowTheTerminalWhenItShrinks) {
     EXPECT_TRUE(lines[lines.size() - 2].starts_with("tolvo: cancelled; out.mp3 holds the first "))
         << screen.Dump();
   }
-  Screen batch(
-      dir, ShellQuote(TolvoPath()) + " encode -j2 n1.wav n2.wav --out-dir out --quality high", 100);
+  Screen batch(dir,
+               ShellQuote(TolvoPath()) +
+                   " encode -j2 n1.wav n2.wav --out-dir out --quality high --threads 1",
+               100);
   ASSERT_TRUE(batch.started());
   ASSERT_TRUE(batch.WaitFor(OneBarWithin("0/2 files [", 100), 30)) << batch.Dump();
   ExpectBarFollows(batch, "0/2 files [", 50);

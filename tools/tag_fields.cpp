@@ -34,7 +34,9 @@ int32_t WriteId3v1(ControlSession& s, const std::string& file, const Id3v1Fields
 
 int32_t RemoveId3v1(ControlSession& s, const std::string& file, std::string* error) {
   int32_t result = 0;
-  return Outcome(s.control().Remove_ID3V1_tag(Utf8ToUtf16(file), &result), result, error);
+  // The call comes first: the code it stores is read only after it returns.
+  runtime::HRESULT hr = s.control().Remove_ID3V1_tag(Utf8ToUtf16(file), &result);
+  return Outcome(hr, result, error);
 }
 
 int32_t ReadId3v2(ControlSession& s, const std::string& file, Id3v2Fields* f, std::string* error) {
@@ -57,7 +59,9 @@ int32_t WriteId3v2(ControlSession& s, const std::string& file, const Id3v2Fields
 
 int32_t RemoveId3v2(ControlSession& s, const std::string& file, std::string* error) {
   int32_t result = 0;
-  return Outcome(s.control().Remove_ID3V2_tag(Utf8ToUtf16(file), &result), result, error);
+  // The call comes first: the code it stores is read only after it returns.
+  runtime::HRESULT hr = s.control().Remove_ID3V2_tag(Utf8ToUtf16(file), &result);
+  return Outcome(hr, result, error);
 }
 
 std::string ResultMessage(TagOperation operation, int32_t code) {

@@ -190,6 +190,19 @@ TEST_F(TolvoTag, FileProblemsAndBadArguments) {
   EXPECT_EQ(readOnly.err, "tolvo: song.mp3: is read-only\n");
   EXPECT_EQ(ReadFile(dir_ / "song.mp3"), untagged_);
 
+  // A read-only file's tags are not removed, and the command says so.
+  fs::permissions(dir_ / "song.mp3", fs::perms::owner_write, fs::perm_options::add);
+  ASSERT_EQ(Tolvo({"tag", "set", "song.mp3", "--title", "x"}).status, 0);
+  const Bytes tagged = ReadFile(dir_ / "song.mp3");
+  fs::permissions(dir_ / "song.mp3", fs::perms::owner_write, fs::perm_options::remove);
+  for (const char* version : {"--v1", "--v2"}) {
+    ToolRun removal = Tolvo({"tag", "remove", "song.mp3", version});
+    EXPECT_EQ(removal.status, 1) << version;
+    EXPECT_EQ(removal.err, "tolvo: song.mp3: is read-only\n") << version;
+    EXPECT_EQ(removal.out, "") << version;
+  }
+  EXPECT_EQ(ReadFile(dir_ / "song.mp3"), tagged);
+
   EXPECT_EQ(Tolvo({"tag", "set", "song.mp3"}).status, 2);  // no field
   EXPECT_EQ(Tolvo({"tag", "set", "song.mp3", "--v1", "--track", "x"}).status, 2);
   EXPECT_EQ(Tolvo({"tag", "show"}).status, 2);

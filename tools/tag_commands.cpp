@@ -11,6 +11,7 @@
 #include "help_texts.h"
 #include "tag_fields.h"
 #include "tag_options.h"
+#include "tolvo/platform/utf8.h"
 #include "tool_status.h"
 #include "utf_text.h"
 
@@ -94,20 +95,29 @@ constexpr V1Text kV1Texts[] = {
     {"--comment", "comment", &Id3v1Fields::comment},
 };
 
+// The characters of a UTF-8 text (a malformed sequence counts as one).
+std::u32string CodePoints(std::string_view text) {
+  std::u32string characters;
+  for (size_t i = 0; i < text.size();) characters += platform::utf8::Next(text, i);
+  return characters;
+}
+
 // Compares what ID3v1 stored with what was given and warns about every text it changed: cut to
 // the field's width, or with '?' for characters Windows-1252 lacks.
 void WarnAboutId3v1Losses(const std::string& file, const ParsedArguments& a,
                           const Id3v1Fields& stored) {
   for (const V1Text& text : kV1Texts) {
     if (!a.Has(text.option)) continue;
-    const std::u16string given = Utf8ToUtf16(a.Value(text.option));
-    std::u16string kept = stored.*text.member;
-    while (!kept.empty() && kept.back() == u'\0') kept.pop_back();
+    // Compared by characters: one beyond 16 bits is two UTF-16 units but one '?' in the record.
+    const std::u32string given = CodePoints(a.Value(text.option));
+    std::u16string keptText = stored.*text.member;
+    while (!keptText.empty() && keptText.back() == u'\0') keptText.pop_back();
+    const std::u32string kept = CodePoints(Utf16ToUtf8(keptText));
     if (kept == given) continue;
     const bool cut = kept.size() < given.size();
     const bool replaced = given.compare(0, kept.size(), kept) != 0;
     std::cerr << "tolvo: " << file << ": warning: ID3v1 holds the " << text.label << " as '"
-              << Utf16ToUtf8(kept) << "'"
+              << Utf16ToUtf8(keptText) << "'"
               << (cut && replaced ? " (cut, and '?' for characters it cannot store)"
                   : cut           ? " (cut to " + std::to_string(kept.size()) + " characters)"
                                   : " ('?' for characters it cannot store)")

@@ -115,14 +115,16 @@ TEST_F(TolvoTag, OneVersionAtATime) {
 TEST_F(TolvoTag, WarnsWhatId3v1CannotHoldAndRefusesBadValuesAndOtherFiles) {
   const std::string longTitle = "A title of more than thirty characters";
   ToolRun set = Tolvo({"tag", "set", "song.mp3", "--title", longTitle, "--artist", "Пёс и кот",
-                       "--album", "“Quotes” €", "--track", "3/12"});
+                       "--album", "“Quotes” €", "--comment", "Notes 🎵", "--track", "3/12"});
   ASSERT_EQ(set.status, 0) << set.err;
   EXPECT_EQ(
       set.err,
       "tolvo: song.mp3: warning: ID3v1 holds the title as 'A title of more than thirty ch' "
       "(cut to 30 characters); ID3v2 holds it whole\n"
       "tolvo: song.mp3: warning: ID3v1 holds the artist as '\?\?\? \? \?\?\?' ('?' for characters "
-      "it cannot store); ID3v2 holds it whole\n");
+      "it cannot store); ID3v2 holds it whole\n"
+      "tolvo: song.mp3: warning: ID3v1 holds the comment as 'Notes ?' ('?' for characters it "
+      "cannot store); ID3v2 holds it whole\n");
   ToolRun show = Tolvo({"tag", "show", "song.mp3"});
   EXPECT_NE(show.out.find("ID3v2:\n  Title:            " + longTitle +
                           "\n  Artist:           Пёс и кот\n  Album:            “Quotes” €\n"),

@@ -5,7 +5,8 @@ imports.gi.versions.Tolvo = '1.0';
 const {Gio, GLib, Tolvo} = imports.gi;
 const System = imports.system;
 
-const [wav, mp3] = ARGV;
+// The control takes full paths: names are made absolute against the current folder.
+const [wav, mp3] = ARGV.map(name => Gio.File.new_for_commandline_arg(name).get_path());
 const encoder = Tolvo.Encode.new();
 const loop = new GLib.MainLoop(null, false);
 let result = null;

@@ -3,6 +3,7 @@
 
     python3 encode.py input.wav output.mp3
 From a build tree: GI_TYPELIB_PATH=build/gir LD_LIBRARY_PATH=build/out python3 encode.py ..."""
+import os
 import sys
 
 import gi
@@ -10,7 +11,7 @@ import gi
 gi.require_version("Tolvo", "1.0")
 from gi.repository import GLib, Tolvo  # noqa: E402
 
-wav, mp3 = sys.argv[1:3]
+wav, mp3 = (os.path.abspath(name) for name in sys.argv[1:3])  # the control takes full paths
 encoder = Tolvo.Encode.new()
 loop = GLib.MainLoop()
 result = {}

@@ -221,12 +221,15 @@ class TolvoEncodeTest(unittest.TestCase):
         self.assertEqual(raised.exception.code, Tolvo.ControlError.FAILED)
 
     def test_the_examples_encode_with_a_progress_line_and_tag(self):
-        wav = write_wav(self.path("in.wav"), 2)
+        write_wav(self.path("in.wav"), 2)
         for program, script in (("/usr/bin/python3", "python/encode.py"), ("gjs", "gjs/encode.js")):
             with self.subTest(script=script):
-                mp3 = self.path(script.replace("/", "-") + ".mp3")
-                run = subprocess.run([program, os.path.join(EXAMPLES, script), wav, mp3],
-                                     capture_output=True, text=True, timeout=PATIENCE_S)
+                # Named as a user types them: relative to the folder the example runs in.
+                name = script.replace("/", "-") + ".mp3"
+                mp3 = self.path(name)
+                run = subprocess.run([program, os.path.abspath(os.path.join(EXAMPLES, script)),
+                                      "in.wav", name], cwd=self.dir, capture_output=True,
+                                     text=True, timeout=PATIENCE_S)
                 self.assertEqual(run.returncode, 0, run.stderr)
                 self.assertIn("Encoding 100%", run.stdout)
                 self.assertTrue(run.stdout.endswith(

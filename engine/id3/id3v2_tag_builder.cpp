@@ -61,6 +61,18 @@ std::string UrlBytes(const std::string& utf8) {
   return out;
 }
 
+// The ID of a field's frame in the version written: 2.4 keeps the year in TDRC.
+const char* FieldFrameId(const HandledFrame& handled, uint8_t version) {
+  return version == kVersion24 && handled.field == Id3v2Field::kYear ? kRecordingTimeId
+                                                                     : handled.id;
+}
+
+// The status flags of a field's frame: TENC asks to be discarded when the file is altered.
+uint8_t FieldFrameStatus(const HandledFrame& handled, uint8_t version) {
+  if (handled.field != Id3v2Field::kEncodedBy) return 0;
+  return version == kVersion24 ? kFrame24DiscardOnFileAlter : kFrame23DiscardOnFileAlter;
+}
+
 // The field a frame of the old tag belongs to, by its ID and the version being written, or -1.
 int OwnedFieldIndex(const char* id, uint8_t version) {
   for (size_t i = 0; i < kFrameOrder.size(); ++i) {
@@ -208,7 +220,9 @@ class FrameCarrier {
   BuildResult Carry22(const FrameHeader& frame) {
     std::string header;
     if (std::memcmp(frame.id, "APIC", kFrameIdLength) != 0) {
-      PutFrameHeader(header, frame.id, static_cast<uint32_t>(frame.dataSize), kVersion23, 0, 0);
+      // 2.2 has no flags: the status byte is 00 unless the writer set it for a field's frame.
+      PutFrameHeader(header, frame.id, static_cast<uint32_t>(frame.dataSize), kVersion23,
+                     frame.flags[0], 0);
       if (BuildResult result = Emit(header); result != BuildResult::kDone) return result;
       return CopyData(frame.dataSize);
     }
@@ -299,10 +313,22 @@ BuildResult WalkOldTag(platform::File& source, int64_t fileSize, const TagHeader
     }
     bool& isPending = pending[static_cast<size_t>(index)];
     if (!isPending) continue;  // a second frame of the same field is dropped
+    isPending = false;
+    // A field that keeps the text this frame gives keeps the frame as it is: its encoding, its
+    // flags and the further values a 2.4 text frame may hold after the first are not lost.
+    // Its header is the one the writer gives the field (ID and status flags).
+    const HandledFrame& handled = kFrameOrder[static_cast<size_t>(index)];
+    const char* text = Id3v2Fields()[handled.field].text;
+    if (carrier.Text(frame, handled) == (text ? text : "")) {
+      FrameHeader kept = frame;
+      std::memcpy(kept.id, FieldFrameId(handled, version), kFrameIdLength);
+      kept.flags[0] = FieldFrameStatus(handled, version);
+      if (BuildResult result = carrier.Carry(kept); result != BuildResult::kDone) return result;
+      continue;
+    }
     if (BuildResult result = AppendFieldFrame(out, static_cast<size_t>(index), version, language);
         result != BuildResult::kDone)
       return result;
-    isPending = false;
   }
 }
 
@@ -367,14 +393,10 @@ std::string FieldFrame(int fieldIndexInFrameOrder, const std::string& text, uint
       break;
   }
   if (static_cast<int64_t>(data.size()) > kMaxTagSize) return {};
-  const bool v24 = version == kVersion24;
-  const bool isYear = handled.field == Id3v2Field::kYear;
-  const bool isEncodedBy = handled.field == Id3v2Field::kEncodedBy;
-  const uint8_t status =
-      isEncodedBy ? (v24 ? kFrame24DiscardOnFileAlter : kFrame23DiscardOnFileAlter) : 0;
   std::string frame;
-  PutFrameHeader(frame, v24 && isYear ? kRecordingTimeId : handled.id,
-                 static_cast<uint32_t>(data.size()), v24 ? kVersion24 : kVersion23, status, 0);
+  PutFrameHeader(frame, FieldFrameId(handled, version), static_cast<uint32_t>(data.size()),
+                 version == kVersion24 ? kVersion24 : kVersion23,
+                 FieldFrameStatus(handled, version), 0);
   frame += data;
   return frame;
 }

@@ -205,8 +205,10 @@ TEST_F(Id3v2Versions, RewritesKeepEveryFrameAndTheVersionByteForByte) {
   struct Case {
     const char* name;
     Bytes old;
-    Bytes expected;  // the whole new tag
+    Bytes expected;                   // the whole new tag
+    std::map<F, std::string> same{};  // fields given the text the old tag has
   };
+  const Bytes utf16Encoder = Concat({Bytes{1}, Utf16Le(u"e"), Bytes{0, 0}});
   const Case cases[] = {
       {"2.4 stays 2.4 with syncsafe sizes, flags kept",
        Id3v2TagOf(4, 0,
@@ -254,11 +256,21 @@ TEST_F(Id3v2Versions, RewritesKeepEveryFrameAndTheVersionByteForByte) {
        Tag(3, Concat({Frame("COMM",
                             Comment(Concat({TextBytes("iTunNORM"), Bytes{0}}), TextBytes("n"))),
                       Frame("COMM", Bytes{0, 'd', 'e', 'u', 0}), PendingFrames(3, {"COMM"})}))},
+      {"a field that keeps its text keeps its frame's data (encoding, second value) under the "
+       "writer's header",
+       Id3v2TagOf(4, 0,
+                  Concat({Frame24("TENC", utf16Encoder), Frame24("TPE1", Bytes{3, 'A', 0, 'B'}),
+                          Frame24("TYER", TextData("1999"))})),
+       Tag(4,
+           Concat({Frame24("TENC", utf16Encoder, 0x2000), Frame24("TPE1", Bytes{3, 'A', 0, 'B'}),
+                   Frame24("TDRC", TextData("1999")), PendingFrames(4, {"TENC", "TPE1", "TDRC"})})),
+       {{F::kEncodedBy, "e"}, {F::kArtist, "A"}, {F::kYear, "1999"}}},
   };
   for (const Case& c : cases) {
     test::WriteFile(mp3_, Concat({c.old, audio_}));
     ReleaseId3v2Fields();
     SetId3v2FieldText(F::kTitle, "Новый");
+    for (const auto& [field, text] : c.same) SetId3v2FieldText(field, text.c_str());
     ASSERT_EQ(WriteId3v2(mp3_.c_str()), kId3v2WriteOk) << c.name;
     EXPECT_EQ(test::ReadFile(mp3_), Concat({c.expected, audio_})) << c.name;
   }

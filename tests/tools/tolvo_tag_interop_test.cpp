@@ -1,6 +1,7 @@
 // "tolvo tag" against the taggers people use: files that mutagen, eyeD3, kid3-cli, id3v2 and
 // ffmpeg tagged (2.3 and 2.4, every text encoding, a 300 KB picture before the title, lyrics,
-// user texts, private frames, several comments) keep every frame after one field is set; and
+// user texts, private frames, several comments, two artists) keep every frame and every value
+// after one field is set; and
 // Cyrillic, Japanese and typographic texts tolvo writes read back exactly in those taggers.
 #include <gtest/gtest.h>
 
@@ -24,7 +25,8 @@ for version, encoding in ((3, 0), (3, 1), (4, 0), (4, 1), (4, 2), (4, 3)):
     t.add(APIC(encoding=encoding, mime="image/jpeg", type=3, desc="cover",
                data=bytes(range(256)) * 1200))
     t.add(TIT2(encoding=encoding, text="Пёс и кот" if wide else "Café"))
-    t.add(TPE1(encoding=encoding, text="坂本龍一" if wide else "Müller"))
+    # Two artists: 2.4 keeps them as two values, 2.3 joins them with "/".
+    t.add(TPE1(encoding=encoding, text=["坂本龍一" if wide else "Müller", "Second artist"]))
     t.add(TALB(encoding=encoding, text="Old album"))
     t.add(USLT(encoding=encoding, lang="eng", desc="", text="lyrics line"))
     t.add(TXXX(encoding=encoding, desc="custom", text="value"))

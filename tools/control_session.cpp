@@ -5,10 +5,10 @@
 #include <filesystem>
 
 #include "tolvo/platform/executable_path.h"
+#include "tolvo/platform/utf16.h"
 #include "tolvo/runtime/create_object.h"
 #include "tolvo/runtime/error_info.h"
 #include "tolvo/system_files.h"
-#include "utf_text.h"
 
 namespace tolvo::tool {
 
@@ -30,7 +30,7 @@ std::string ControlLibraryBesideTool() {
 std::string FailureText(HRESULT hr) {
   if (std::optional<runtime::ErrorInfo> info = runtime::GetErrorInfo();
       info && !info->description.empty()) {
-    return Utf16ToUtf8(info->description);
+    return platform::Utf16ToUtf8(info->description);
   }
   char text[48];
   std::snprintf(text, sizeof text, "failed with 0x%08X", static_cast<unsigned>(hr));

@@ -7,8 +7,8 @@
 #include "tolvo/control/encoder_tuning.h"
 #include "tolvo/platform/process_priority.h"
 #include "tolvo/platform/system_error.h"
+#include "tolvo/platform/utf16.h"
 #include "tolvo/runtime/message_loop.h"
-#include "utf_text.h"
 
 namespace tolvo::tool {
 namespace {
@@ -67,7 +67,7 @@ EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& i
   events.onErrorCode = [&](int32_t number, const std::u16string& description) {
     errorHeard = true;
     outcome.errorNumber = number;
-    outcome.message = WithoutTrailingBlanks(Utf16ToUtf8(description));
+    outcome.message = WithoutTrailingBlanks(platform::Utf16ToUtf8(description));
     outcome.concernsOutput = ConcernsOutput(number);
   };
   events.onFinished = [&] { finished = true; };
@@ -100,9 +100,10 @@ EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& i
     if (runtime::SUCCEEDED(hr)) hr = tuning->SetEncoderThreads(settings.threads);
   }
   if (runtime::SUCCEEDED(hr)) {
-    hr = control.MP3Encode(Utf8ToUtf16(input), Utf8ToUtf16(output), settings.bitrate,
-                           Utf8ToUtf16(settings.mode), Utf8ToUtf16(settings.quality),
-                           settings.vbr ? 1 : 0, settings.vbrMaxBitrate, &ignored);
+    hr = control.MP3Encode(platform::Utf8ToUtf16(input), platform::Utf8ToUtf16(output),
+                           settings.bitrate, platform::Utf8ToUtf16(settings.mode),
+                           platform::Utf8ToUtf16(settings.quality), settings.vbr ? 1 : 0,
+                           settings.vbrMaxBitrate, &ignored);
   }
   if (runtime::FAILED(hr)) {
     outcome.message = FailureText(hr);

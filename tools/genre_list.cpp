@@ -7,8 +7,8 @@
 #include "command_line.h"
 #include "commands.h"
 #include "help_texts.h"
+#include "tolvo/platform/utf16.h"
 #include "tool_status.h"
-#include "utf_text.h"
 
 namespace tolvo::tool {
 namespace {
@@ -32,7 +32,7 @@ std::vector<std::string> FetchGenreNames(ControlSession& session, std::string* e
     if (clear) {
       names.clear();
     } else {
-      names.push_back(Utf16ToUtf8(genre));
+      names.push_back(platform::Utf16ToUtf8(genre));
     }
   };
   runtime::Variant ignored;

@@ -11,8 +11,8 @@
 #include "help_texts.h"
 #include "tag_fields.h"
 #include "tag_options.h"
+#include "tolvo/platform/utf16.h"
 #include "tool_status.h"
-#include "utf_text.h"
 
 namespace tolvo::tool {
 namespace {
@@ -43,7 +43,7 @@ constexpr V2Field kV2Fields[] = {
 constexpr OptionRule kVersionOptions[] = {{"--v1", false}, {"--v2", false}};
 
 std::string Trimmed(const std::u16string& text) {
-  std::string utf8 = Utf16ToUtf8(text);
+  std::string utf8 = platform::Utf16ToUtf8(text);
   while (!utf8.empty() && (utf8.back() == ' ' || utf8.back() == '\0')) utf8.pop_back();
   return utf8;
 }
@@ -100,14 +100,14 @@ void WarnAboutId3v1Losses(const std::string& file, const ParsedArguments& a,
                           const Id3v1Fields& stored) {
   for (const V1Text& text : kV1Texts) {
     if (!a.Has(text.option)) continue;
-    const std::u16string given = Utf8ToUtf16(a.Value(text.option));
+    const std::u16string given = platform::Utf8ToUtf16(a.Value(text.option));
     std::u16string kept = stored.*text.member;
     while (!kept.empty() && kept.back() == u'\0') kept.pop_back();
     if (kept == given) continue;
     const bool cut = kept.size() < given.size();
     const bool replaced = given.compare(0, kept.size(), kept) != 0;
     std::cerr << "tolvo: " << file << ": warning: ID3v1 holds the " << text.label << " as '"
-              << Utf16ToUtf8(kept) << "'"
+              << platform::Utf16ToUtf8(kept) << "'"
               << (cut && replaced ? " (cut, and '?' for characters it cannot store)"
                   : cut           ? " (cut to " + std::to_string(kept.size()) + " characters)"
                                   : " ('?' for characters it cannot store)")
@@ -173,7 +173,7 @@ int ShowTags(const std::string& file) {
     std::cout << "ID3v2:\n";
     for (const V2Field& field : kV2Fields) {
       const std::u16string& value = v2.*field.member;
-      if (!value.empty()) PrintField(field.label, Utf16ToUtf8(value));
+      if (!value.empty()) PrintField(field.label, platform::Utf16ToUtf8(value));
     }
   } else if (v2Result == 1) {
     std::cout << "ID3v2: none\n";
@@ -187,11 +187,11 @@ int ShowTags(const std::string& file) {
 // Fills the ID3v1 fields from the options; false with *error (a usage error) for a bad value.
 bool ApplyToId3v1(const ParsedArguments& a, const std::vector<std::string>& genres, Id3v1Fields* f,
                   std::string* error) {
-  if (a.Has("--title")) f->title = Utf8ToUtf16(a.Value("--title"));
-  if (a.Has("--artist")) f->artist = Utf8ToUtf16(a.Value("--artist"));
-  if (a.Has("--album")) f->album = Utf8ToUtf16(a.Value("--album"));
-  if (a.Has("--year")) f->year = Utf8ToUtf16(a.Value("--year"));
-  if (a.Has("--comment")) f->comment = Utf8ToUtf16(a.Value("--comment"));
+  if (a.Has("--title")) f->title = platform::Utf8ToUtf16(a.Value("--title"));
+  if (a.Has("--artist")) f->artist = platform::Utf8ToUtf16(a.Value("--artist"));
+  if (a.Has("--album")) f->album = platform::Utf8ToUtf16(a.Value("--album"));
+  if (a.Has("--year")) f->year = platform::Utf8ToUtf16(a.Value("--year"));
+  if (a.Has("--comment")) f->comment = platform::Utf8ToUtf16(a.Value("--comment"));
   if (a.Has("--track")) {
     // "3/12" stores 3: ID3v1 has no room for the total.
     const std::string& given = a.Value("--track");
@@ -217,12 +217,12 @@ bool ApplyToId3v1(const ParsedArguments& a, const std::vector<std::string>& genr
 void ApplyToId3v2(const ParsedArguments& a, const std::vector<std::string>& genres,
                   Id3v2Fields* f) {
   for (const V2Field& field : kV2Fields) {
-    if (a.Has(field.option)) f->*field.member = Utf8ToUtf16(a.Value(field.option));
+    if (a.Has(field.option)) f->*field.member = platform::Utf8ToUtf16(a.Value(field.option));
   }
   // A genre of the list, by number or by name in any letter case, is stored by its own name.
   if (a.Has("--genre")) {
     if (std::optional<int> index = FindGenre(genres, a.Value("--genre"))) {
-      f->genre = Utf8ToUtf16(genres[*index]);
+      f->genre = platform::Utf8ToUtf16(genres[*index]);
     }
   }
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "host/letter_case.h"
-#include "host/text_encoding.h"
+#include "tolvo/platform/utf16.h"
 
 namespace tolvo::control {
 namespace {
@@ -30,7 +30,7 @@ bool CheckForEmpty(std::u16string_view x) { return x.empty(); }
 bool CheckInputFile(std::u16string_view path, platform::FileSystem& fs) {
   // A NUL would cut the name short and make the check look at another file.
   if (path.empty() || path.find(u'\0') != std::u16string_view::npos) return false;
-  const std::string name = ToUtf8(path);
+  const std::string name = platform::Utf16ToUtf8(path);
 
   // Only a regular file: a folder has no contents to read, and opening a FIFO would block.
   const platform::FileInfo info = fs.Stat(name.c_str());

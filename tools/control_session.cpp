@@ -58,7 +58,7 @@ std::unique_ptr<ControlSession> ControlSession::Open(std::string* error) {
     }
   }
 
-  session->events_ = std::make_shared<ControlEvents>();
+  session->events_ = std::make_shared<control::TolvoEncodeEvents>();
   hr = session->connection_.Connect(*session->control_, session->events_);
   if (runtime::FAILED(hr)) {
     *error = "cannot connect to the TolvoEncode events: " + FailureText(hr);

@@ -14,7 +14,6 @@
 namespace tolvo::tool {
 
 // Handlers of the control's four events; unset handlers ignore their event.
-using ControlEvents = control::TolvoEncodeEvents;
 
 class ControlSession {
  public:
@@ -25,12 +24,12 @@ class ControlSession {
   ControlSession& operator=(const ControlSession&) = delete;
 
   control::_TolvoEncode& control() { return *control_.get(); }
-  ControlEvents& events() { return *events_; }
+  control::TolvoEncodeEvents& events() { return *events_; }
 
  private:
   ControlSession() = default;
 
-  std::shared_ptr<ControlEvents> events_;
+  std::shared_ptr<control::TolvoEncodeEvents> events_;
   runtime::ComPtr<control::_TolvoEncode> control_;
   control::TolvoEncodeConnection connection_;
 };

@@ -54,11 +54,11 @@ EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& i
                                    const std::function<void(int)>& onProgress,
                                    const std::function<void(const std::string&)>& onWarning) {
   control::_TolvoEncode& control = session.control();
-  ControlEvents& events = session.events();
+  control::TolvoEncodeEvents& events = session.events();
   // The handlers below refer to this call's locals: take them down on every way out.
   struct HandlerReset {
-    ControlEvents& events;
-    ~HandlerReset() { events = ControlEvents{}; }
+    control::TolvoEncodeEvents& events;
+    ~HandlerReset() { events = control::TolvoEncodeEvents{}; }
   } handlerReset{events};
   InterruptWatch interrupt(nullptr);
   bool errorHeard = false;

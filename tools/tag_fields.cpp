@@ -16,7 +16,7 @@ int32_t Outcome(runtime::HRESULT hr, int32_t result, std::string* error) {
 
 }  // namespace
 
-int32_t ReadId3v1(ControlSession& s, const std::string& file, Id3v1Fields* f, std::string* error) {
+int32_t ReadTagV1(ControlSession& s, const std::string& file, TagV1Texts* f, std::string* error) {
   int32_t result = 0;
   runtime::HRESULT hr =
       s.control().Read_ID3_v1_tag(platform::Utf8ToUtf16(file), &f->track, &f->title, &f->artist,
@@ -24,7 +24,7 @@ int32_t ReadId3v1(ControlSession& s, const std::string& file, Id3v1Fields* f, st
   return Outcome(hr, result, error);
 }
 
-int32_t WriteId3v1(ControlSession& s, const std::string& file, const Id3v1Fields& f,
+int32_t WriteTagV1(ControlSession& s, const std::string& file, const TagV1Texts& f,
                    std::string* error) {
   int32_t result = 0;
   runtime::HRESULT hr =
@@ -33,12 +33,12 @@ int32_t WriteId3v1(ControlSession& s, const std::string& file, const Id3v1Fields
   return Outcome(hr, result, error);
 }
 
-int32_t RemoveId3v1(ControlSession& s, const std::string& file, std::string* error) {
+int32_t RemoveTagV1(ControlSession& s, const std::string& file, std::string* error) {
   int32_t result = 0;
   return Outcome(s.control().Remove_ID3V1_tag(platform::Utf8ToUtf16(file), &result), result, error);
 }
 
-int32_t ReadId3v2(ControlSession& s, const std::string& file, Id3v2Fields* f, std::string* error) {
+int32_t ReadTagV2(ControlSession& s, const std::string& file, TagV2Texts* f, std::string* error) {
   int32_t result = 0;
   runtime::HRESULT hr = s.control().Read_ID3_v2_tag(
       platform::Utf8ToUtf16(file), &f->track, &f->title, &f->artist, &f->album, &f->year, &f->genre,
@@ -47,7 +47,7 @@ int32_t ReadId3v2(ControlSession& s, const std::string& file, Id3v2Fields* f, st
   return Outcome(hr, result, error);
 }
 
-int32_t WriteId3v2(ControlSession& s, const std::string& file, const Id3v2Fields& f,
+int32_t WriteTagV2(ControlSession& s, const std::string& file, const TagV2Texts& f,
                    std::string* error) {
   int32_t result = 0;
   runtime::HRESULT hr = s.control().Write_ID3_v2_tag(
@@ -56,7 +56,7 @@ int32_t WriteId3v2(ControlSession& s, const std::string& file, const Id3v2Fields
   return Outcome(hr, result, error);
 }
 
-int32_t RemoveId3v2(ControlSession& s, const std::string& file, std::string* error) {
+int32_t RemoveTagV2(ControlSession& s, const std::string& file, std::string* error) {
   int32_t result = 0;
   return Outcome(s.control().Remove_ID3V2_tag(platform::Utf8ToUtf16(file), &result), result, error);
 }

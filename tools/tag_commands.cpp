@@ -1,7 +1,6 @@
 // "tolvo tag show|set|remove": the ID3v1 and ID3v2 tags of one MP3 file through the control.
 // "set" merges the given fields into the tag that is already there.
 #include <algorithm>
-#include <filesystem>
 #include <iostream>
 
 #include "command_line.h"
@@ -11,13 +10,12 @@
 #include "help_texts.h"
 #include "tag_fields.h"
 #include "tag_options.h"
+#include "tolvo/platform/file_system.h"
 #include "tolvo/platform/utf16.h"
 #include "tool_status.h"
 
 namespace tolvo::tool {
 namespace {
-
-namespace fs = std::filesystem;
 
 // The ID3v2 texts with their options and labels, in the order they are shown.
 struct V2Field {
@@ -117,10 +115,10 @@ void WarnAboutId3v1Losses(const std::string& file, const ParsedArguments& a,
 
 // A missing file or a folder is refused here, with a clearer message than the result codes give.
 bool CheckFile(const std::string& file, std::string* problem) {
-  std::error_code error;
-  if (!fs::exists(file, error)) {
+  const platform::FileKind kind = platform::RealFileSystem().Stat(file.c_str()).kind;
+  if (kind == platform::FileKind::kMissing) {
     *problem = file + ": no such file";
-  } else if (!fs::is_regular_file(file, error)) {
+  } else if (kind != platform::FileKind::kFile) {
     *problem = file + ": not a file";
   } else {
     return true;

@@ -1,10 +1,9 @@
 // Driving MP3Encode and its events on the GLib main loop.
 #include "encode_run.h"
 
-#include <filesystem>
-
 #include "interrupt_watch.h"
 #include "tolvo/control/encoder_tuning.h"
+#include "tolvo/platform/file_system.h"
 #include "tolvo/platform/process_priority.h"
 #include "tolvo/platform/system_error.h"
 #include "tolvo/platform/utf16.h"
@@ -28,8 +27,8 @@ std::string WithoutTrailingBlanks(std::string text) {
 }  // namespace
 
 std::string CheckDistinctFiles(const std::string& input, const std::string& output) {
-  std::error_code error;
-  if (std::filesystem::equivalent(input, output, error)) {
+  platform::FileSystem& files = platform::RealFileSystem();
+  if (platform::SameFile(files.Stat(input.c_str()), files.Stat(output.c_str()))) {
     return "The input file is the same as the output";
   }
   return {};

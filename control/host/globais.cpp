@@ -22,7 +22,8 @@ bool CheckForEquality(std::u16string_view a, std::u16string_view b) {
 bool CheckForSameFile(std::u16string_view a, std::u16string_view b, platform::FileSystem& fs) {
   if (a.find(u'\0') != std::u16string_view::npos || b.find(u'\0') != std::u16string_view::npos)
     return false;
-  return platform::SameFile(fs.Stat(ToUtf8(a).c_str()), fs.Stat(ToUtf8(b).c_str()));
+  return platform::SameFile(fs.Stat(platform::Utf16ToUtf8(a).c_str()),
+                            fs.Stat(platform::Utf16ToUtf8(b).c_str()));
 }
 
 bool CheckForEmpty(std::u16string_view x) { return x.empty(); }

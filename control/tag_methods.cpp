@@ -126,7 +126,7 @@ int32_t RemoveId3v1Tag(EngineLink& engine, const std::u16string& filename) {
 void GenerateId3v1Genres(EngineLink& engine, ControlEvents& events) {
   engine.Init();
   events.ID3v1GenreList(true, u"");
-  for (int32_t index = 0; index < kGenreCount; ++index) {
+  for (int32_t index = 0; index < engine::kGenreCount; ++index) {
     std::u16string name(kId3v1AnswerBlanks, u' ');
     engine.CallWindow2(u"generategenre", name, index);
     events.ID3v1GenreList(false, name);

@@ -7,13 +7,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tolvo/control/tolvo_encode.h"
 #include "tolvo/control/tolvo_encode_events.h"
 
 namespace tolvo::tool {
-
-// Handlers of the control's four events; unset handlers ignore their event.
 
 class ControlSession {
  public:
@@ -25,6 +24,8 @@ class ControlSession {
 
   control::_TolvoEncode& control() { return *control_.get(); }
   control::TolvoEncodeEvents& events() { return *events_; }
+  // The genre list once fetched (it never changes while the control lives); empty before.
+  std::vector<std::string>& genreNames() { return genreNames_; }
 
  private:
   ControlSession() = default;
@@ -32,6 +33,7 @@ class ControlSession {
   std::shared_ptr<control::TolvoEncodeEvents> events_;
   runtime::ComPtr<control::_TolvoEncode> control_;
   control::TolvoEncodeConnection connection_;
+  std::vector<std::string> genreNames_;
 };
 
 // The control library that lies beside this program: in its own folder (the build's output

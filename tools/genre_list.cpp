@@ -27,6 +27,7 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::vector<std::string> FetchGenreNames(ControlSession& session, std::string* error) {
+  if (!session.genreNames().empty()) return session.genreNames();
   std::vector<std::string> names;
   session.events().onGenreList = [&](bool clear, const std::u16string& genre) {
     if (clear) {
@@ -42,6 +43,7 @@ std::vector<std::string> FetchGenreNames(ControlSession& session, std::string* e
     *error = FailureText(hr);
     return {};
   }
+  session.genreNames() = names;
   return names;
 }
 

@@ -206,7 +206,7 @@ bool ApplyToId3v1(const ParsedArguments& a, const std::vector<std::string>& genr
       return false;
     }
     f->genre = *genre;
-  } else if (f->genre < 0 || f->genre >= static_cast<int32_t>(genres.size()) - 1) {
+  } else if (f->genre < 0 || f->genre >= engine::kNoGenre) {
     f->genre = kNoGenre;  // the blank last entry, or no tag before: store "no genre"
   }
   return true;
@@ -362,7 +362,7 @@ bool HasTagFields(const ParsedArguments& a) {
 std::string CheckTagFields(ControlSession& session, const ParsedArguments& a, bool v1) {
   std::string error;
   if (!CheckYearAndTrack(a, &error)) return error;
-  if (!v1) return {};
+  if (!v1 || !a.Has("--genre")) return {};
   std::vector<std::string> genres = FetchGenreNames(session, &error);
   if (genres.empty()) return error.empty() ? "no genre list" : error;
   TagV1Texts blank;
@@ -372,9 +372,13 @@ std::string CheckTagFields(ControlSession& session, const ParsedArguments& a, bo
 
 std::string WriteTagFields(ControlSession& session, const std::string& file,
                            const std::string& path, const ParsedArguments& a, bool v1, bool v2) {
-  std::string error;
-  std::vector<std::string> genres = FetchGenreNames(session, &error);
-  if (genres.empty()) return error.empty() ? "no genre list" : error;
+  // The genre list is asked for only when a genre is given by name or number.
+  std::vector<std::string> genres;
+  if (a.Has("--genre")) {
+    std::string error;
+    genres = FetchGenreNames(session, &error);
+    if (genres.empty()) return error.empty() ? "no genre list" : error;
+  }
   return MergeAndWrite(session, file, path, genres, a, v1, v2);
 }
 

@@ -6,6 +6,9 @@
 
 namespace tolvo::engine {
 
+// What "intreturn" answers while a job runs; a finished job answers its result, below this.
+inline constexpr int32_t kJobRunning = 1000;
+
 // The ID3v1 genre list: kGenreCount names indexed by the genre byte, the last one a single
 // blank standing for "no genre" (what every byte past the list reads as).
 inline constexpr int32_t kGenreCount = 149;

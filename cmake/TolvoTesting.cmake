@@ -8,5 +8,9 @@ function(tolvo_add_test name)
   target_compile_definitions(${name} PRIVATE
     TOLVO_OUT_DIR="${TOLVO_OUT_DIR}" TOLVO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     TOLVO_TEST_BIN_DIR="${CMAKE_BINARY_DIR}/tests")
+  # Code under test may load the UI module from build/out at run time.
+  if(TARGET tolvo_ui_gtk)
+    add_dependencies(${name} tolvo_ui_gtk)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()

@@ -48,7 +48,7 @@ void EncodeOrchestration::MP3Encode(const std::u16string& inputFile,
                                     std::u16string_view stereoMode, std::u16string_view mp3Quality,
                                     int32_t vbr, int32_t vbrMaxBitrate) {
   engine_.Init();
-  if (engine_.CallWindow(u"intreturn", kBlank, kBlank, kBlank) == kJobRunning) {
+  if (engine_.CallWindow(u"intreturn", kBlank, kBlank, kBlank) == engine::kJobRunning) {
     return RaiseErrorCode(kErrorAlreadyExecuting);
   }
   // Equality first, so that two empty names count as the same file; then by identity, so that
@@ -124,7 +124,7 @@ void EncodeOrchestration::Tick() {
   lastProgress_ = progress;
 
   const int32_t result = engine_.CallWindow(u"intreturn", kBlank, kBlank, kBlank);
-  if (result >= kJobRunning) return;
+  if (result >= engine::kJobRunning) return;
   FinishJob(result);
 }
 

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string>
 
+#include "tolvo/engine/interface1.h"
 #include "tolvo_encode_seams.h"
 
 namespace tolvo::control {
 
-inline constexpr int32_t kJobRunning = 1000;
 inline constexpr uint32_t kTimer1IntervalMs = 250;
 // Descriptors 0 to 2 are the standard streams: an answer below this is no job-end descriptor.
 inline constexpr int32_t kFirstJobEndDescriptor = 3;

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "host/text_encoding.h"
+#include "tolvo/platform/utf16.h"
 #include "tolvo/system_files.h"
 
 namespace tolvo::control {
@@ -126,7 +126,7 @@ int32_t RemoveId3v1Tag(EngineLink& engine, const std::u16string& filename) {
 void GenerateId3v1Genres(EngineLink& engine, ControlEvents& events) {
   engine.Init();
   events.ID3v1GenreList(true, u"");
-  for (int32_t index = 0; index < kGenreCount; ++index) {
+  for (int32_t index = 0; index < engine::kGenreCount; ++index) {
     std::u16string name(kId3v1AnswerBlanks, u' ');
     engine.CallWindow2(u"generategenre", name, index);
     events.ID3v1GenreList(false, name);
@@ -171,11 +171,11 @@ int32_t RemoveId3v2Tag(EngineLink& engine, const std::u16string& filename,
 
 std::u16string ChooseTempFolder(const std::u16string& controlFolder, platform::FileSystem& fs) {
   if (!controlFolder.empty()) {
-    std::string folder = ToUtf8(controlFolder);
+    std::string folder = platform::Utf16ToUtf8(controlFolder);
     if (folder.ends_with('/')) folder.pop_back();  // "/" becomes "", which still names the root
     if (ProbeFile(fs, folder).made()) return controlFolder;
   }
-  return FromUtf8(platform::SystemTempFolder());
+  return platform::Utf8ToUtf16(platform::SystemTempFolder());
 }
 
 }  // namespace tolvo::control

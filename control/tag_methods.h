@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "tolvo/engine/interface1.h"
 #include "tolvo/platform/file_system.h"
 #include "tolvo_encode_seams.h"
 
@@ -14,7 +15,6 @@ namespace tolvo::control {
 // Placeholder lengths of the texts that carry an engine answer.
 inline constexpr size_t kId3v1AnswerBlanks = 300;
 inline constexpr int32_t kId3v2AnswerExtraBlanks = 10;
-inline constexpr int32_t kGenreCount = 149;
 
 struct Id3v1Values {
   int32_t track = 0;

@@ -2,27 +2,30 @@
 #include "control_session.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "tolvo/platform/executable_path.h"
+#include "tolvo/platform/file_system.h"
+#include "tolvo/platform/utf16.h"
 #include "tolvo/runtime/create_object.h"
 #include "tolvo/runtime/error_info.h"
 #include "tolvo/system_files.h"
-#include "utf_text.h"
 
 namespace tolvo::tool {
 
 using runtime::HRESULT;
 
 std::string ControlLibraryBesideTool() {
-  namespace fs = std::filesystem;
   std::string program = platform::ExecutablePath();
-  if (program.empty()) return {};
-  fs::path folder = fs::path(program).parent_path();
-  for (const fs::path& candidate :
-       {folder / kControlLibraryName, folder / TOLVO_LIBDIR_FROM_BINDIR / kControlLibraryName}) {
-    std::error_code ignored;
-    if (fs::is_regular_file(candidate, ignored)) return candidate.lexically_normal().string();
+  const size_t slash = program.rfind('/');
+  if (slash == std::string::npos) return {};
+  const std::string folder = program.substr(0, slash + 1);
+  platform::FileSystem& files = platform::RealFileSystem();
+  for (const std::string& candidate : {folder, folder + TOLVO_LIBDIR_FROM_BINDIR}) {
+    const std::string resolved = files.ResolvePath(candidate.c_str());
+    if (resolved.empty()) continue;
+    const std::string library =
+        resolved + (resolved.ends_with('/') ? "" : "/") + kControlLibraryName;
+    if (files.Stat(library.c_str()).kind == platform::FileKind::kFile) return library;
   }
   return {};
 }
@@ -30,7 +33,7 @@ std::string ControlLibraryBesideTool() {
 std::string FailureText(HRESULT hr) {
   if (std::optional<runtime::ErrorInfo> info = runtime::GetErrorInfo();
       info && !info->description.empty()) {
-    return Utf16ToUtf8(info->description);
+    return platform::Utf16ToUtf8(info->description);
   }
   char text[48];
   std::snprintf(text, sizeof text, "failed with 0x%08X", static_cast<unsigned>(hr));
@@ -58,7 +61,7 @@ std::unique_ptr<ControlSession> ControlSession::Open(std::string* error) {
     }
   }
 
-  session->events_ = std::make_shared<ControlEvents>();
+  session->events_ = std::make_shared<control::TolvoEncodeEvents>();
   hr = session->connection_.Connect(*session->control_, session->events_);
   if (runtime::FAILED(hr)) {
     *error = "cannot connect to the TolvoEncode events: " + FailureText(hr);

@@ -7,14 +7,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tolvo/control/tolvo_encode.h"
 #include "tolvo/control/tolvo_encode_events.h"
 
 namespace tolvo::tool {
-
-// Handlers of the control's four events; unset handlers ignore their event.
-using ControlEvents = control::TolvoEncodeEvents;
 
 class ControlSession {
  public:
@@ -25,14 +23,17 @@ class ControlSession {
   ControlSession& operator=(const ControlSession&) = delete;
 
   control::_TolvoEncode& control() { return *control_.get(); }
-  ControlEvents& events() { return *events_; }
+  control::TolvoEncodeEvents& events() { return *events_; }
+  // The genre list once fetched (it never changes while the control lives); empty before.
+  std::vector<std::string>& genreNames() { return genreNames_; }
 
  private:
   ControlSession() = default;
 
-  std::shared_ptr<ControlEvents> events_;
+  std::shared_ptr<control::TolvoEncodeEvents> events_;
   runtime::ComPtr<control::_TolvoEncode> control_;
   control::TolvoEncodeConnection connection_;
+  std::vector<std::string> genreNames_;
 };
 
 // The control library that lies beside this program: in its own folder (the build's output

@@ -3,7 +3,6 @@
 // error, so standard output carries only data (the MP3 itself with "-").
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 
 #include "commands.h"
@@ -16,6 +15,7 @@
 #include "resize_watch.h"
 #include "stream_staging.h"
 #include "tag_options.h"
+#include "tolvo/platform/file_system.h"
 #include "tolvo/platform/signals.h"
 #include "tolvo/platform/terminal.h"
 #include "tool_status.h"
@@ -24,7 +24,6 @@
 namespace tolvo::tool {
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kStandardInputName = "standard input";
@@ -40,11 +39,17 @@ std::string Decimal(double value) {
   return text;
 }
 
+bool Exists(const std::string& path) {
+  return platform::RealFileSystem().Stat(path.c_str()).kind != platform::FileKind::kMissing;
+}
+
 // The engine creates the output before it checks the settings, and a failed write leaves a
 // part of a stream: a file that only this failed encode made is taken away again.
 void RemoveOutputWeMade(const std::string& output, bool existedBefore) {
-  std::error_code error;
-  if (!existedBefore && fs::is_regular_file(output, error)) fs::remove(output, error);
+  platform::FileSystem& files = platform::RealFileSystem();
+  if (!existedBefore && files.Stat(output.c_str()).kind == platform::FileKind::kFile) {
+    files.Remove(output.c_str());
+  }
 }
 
 // The tag fields of the settings as "tag set" reads them.
@@ -145,8 +150,7 @@ int SingleEncode::Encode() {
       return ReportError(kExitFailure, input_ + ": " + problem);
     }
   }
-  std::error_code ignored;
-  bool outputExisted = fs::exists(outputPath_, ignored);
+  bool outputExisted = Exists(outputPath_);
   double audioSeconds = 0;
   std::optional<WavInfo> wav = ReadWavInfo(inputPath_);
   if (wav) audioSeconds = wav->Seconds();
@@ -174,7 +178,7 @@ int SingleEncode::Encode() {
   }
   std::ostream& status = std::cerr;
   ProgressDisplay display(status, columns,
-                          fromStandardInput_ ? "stdin" : fs::path(input_).filename().string());
+                          fromStandardInput_ ? "stdin" : input_.substr(input_.rfind('/') + 1));
   ResizeWatch resize([&](int width) { display.SetColumns(width); });
   Clock::time_point start = Clock::now();
   EncodeOutcome outcome = EncodeThroughControl(
@@ -226,8 +230,9 @@ int SingleEncode::Encode() {
     Note(output_ + ": ID3v1 and ID3v2 tags written");
   }
   session.reset();
-  std::uintmax_t size = fs::file_size(outputPath_, ignored);
-  if (ignored) size = 0;
+  const platform::FileInfo written = platform::RealFileSystem().Stat(outputPath_.c_str());
+  const uint64_t size =
+      written.kind == platform::FileKind::kMissing ? 0 : static_cast<uint64_t>(written.size);
   if (toStandardOutput_) {
     platform::InterruptNote interrupt;
     if (std::string failure = staging_->StreamOutput(); !failure.empty()) {
@@ -320,8 +325,7 @@ int RunEncodeWorker(Arguments arguments) {
     std::cout << "failed " << shownInput << ": " << error << std::endl;
     return kExitFailure;
   }
-  std::error_code ignored;
-  bool outputExisted = fs::exists(output, ignored);
+  bool outputExisted = Exists(output);
   std::unique_ptr<ControlSession> session = ControlSession::Open(&error);
   if (!session) {
     std::cout << "failed " << error << std::endl;

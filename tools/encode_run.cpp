@@ -1,14 +1,13 @@
 // Driving MP3Encode and its events on the GLib main loop.
 #include "encode_run.h"
 
-#include <filesystem>
-
 #include "interrupt_watch.h"
 #include "tolvo/control/encoder_tuning.h"
+#include "tolvo/platform/file_system.h"
 #include "tolvo/platform/process_priority.h"
 #include "tolvo/platform/system_error.h"
+#include "tolvo/platform/utf16.h"
 #include "tolvo/runtime/message_loop.h"
-#include "utf_text.h"
 
 namespace tolvo::tool {
 namespace {
@@ -28,8 +27,8 @@ std::string WithoutTrailingBlanks(std::string text) {
 }  // namespace
 
 std::string CheckDistinctFiles(const std::string& input, const std::string& output) {
-  std::error_code error;
-  if (std::filesystem::equivalent(input, output, error)) {
+  platform::FileSystem& files = platform::RealFileSystem();
+  if (platform::SameFile(files.Stat(input.c_str()), files.Stat(output.c_str()))) {
     return "The input file is the same as the output";
   }
   return {};
@@ -54,11 +53,11 @@ EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& i
                                    const std::function<void(int)>& onProgress,
                                    const std::function<void(const std::string&)>& onWarning) {
   control::_TolvoEncode& control = session.control();
-  ControlEvents& events = session.events();
+  control::TolvoEncodeEvents& events = session.events();
   // The handlers below refer to this call's locals: take them down on every way out.
   struct HandlerReset {
-    ControlEvents& events;
-    ~HandlerReset() { events = ControlEvents{}; }
+    control::TolvoEncodeEvents& events;
+    ~HandlerReset() { events = control::TolvoEncodeEvents{}; }
   } handlerReset{events};
   InterruptWatch interrupt(nullptr);
   bool errorHeard = false;
@@ -67,7 +66,7 @@ EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& i
   events.onErrorCode = [&](int32_t number, const std::u16string& description) {
     errorHeard = true;
     outcome.errorNumber = number;
-    outcome.message = WithoutTrailingBlanks(Utf16ToUtf8(description));
+    outcome.message = WithoutTrailingBlanks(platform::Utf16ToUtf8(description));
     outcome.concernsOutput = ConcernsOutput(number);
   };
   events.onFinished = [&] { finished = true; };
@@ -100,9 +99,10 @@ EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& i
     if (runtime::SUCCEEDED(hr)) hr = tuning->SetEncoderThreads(settings.threads);
   }
   if (runtime::SUCCEEDED(hr)) {
-    hr = control.MP3Encode(Utf8ToUtf16(input), Utf8ToUtf16(output), settings.bitrate,
-                           Utf8ToUtf16(settings.mode), Utf8ToUtf16(settings.quality),
-                           settings.vbr ? 1 : 0, settings.vbrMaxBitrate, &ignored);
+    hr = control.MP3Encode(platform::Utf8ToUtf16(input), platform::Utf8ToUtf16(output),
+                           settings.bitrate, platform::Utf8ToUtf16(settings.mode),
+                           platform::Utf8ToUtf16(settings.quality), settings.vbr ? 1 : 0,
+                           settings.vbrMaxBitrate, &ignored);
   }
   if (runtime::FAILED(hr)) {
     outcome.message = FailureText(hr);

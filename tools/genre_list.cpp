@@ -7,8 +7,8 @@
 #include "command_line.h"
 #include "commands.h"
 #include "help_texts.h"
+#include "tolvo/platform/utf16.h"
 #include "tool_status.h"
-#include "utf_text.h"
 
 namespace tolvo::tool {
 namespace {
@@ -27,12 +27,13 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::vector<std::string> FetchGenreNames(ControlSession& session, std::string* error) {
+  if (!session.genreNames().empty()) return session.genreNames();
   std::vector<std::string> names;
   session.events().onGenreList = [&](bool clear, const std::u16string& genre) {
     if (clear) {
       names.clear();
     } else {
-      names.push_back(Utf16ToUtf8(genre));
+      names.push_back(platform::Utf16ToUtf8(genre));
     }
   };
   runtime::Variant ignored;
@@ -42,6 +43,7 @@ std::vector<std::string> FetchGenreNames(ControlSession& session, std::string* e
     *error = FailureText(hr);
     return {};
   }
+  session.genreNames() = names;
   return names;
 }
 

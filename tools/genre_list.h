@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "control_session.h"
+#include "tolvo/engine/interface1.h"
 
 namespace tolvo::tool {
 
-// The names in index order (149, the last " " for no genre); empty with *error on failure.
+// The names in index order (the last " " for no genre), asked of the control once per session;
+// empty with *error on failure.
 std::vector<std::string> FetchGenreNames(ControlSession& session, std::string* error);
 
 // The index of a genre given as a number (0..147) or a name (letter case ignored); nullopt for
@@ -18,6 +20,6 @@ std::vector<std::string> FetchGenreNames(ControlSession& session, std::string* e
 std::optional<int> FindGenre(const std::vector<std::string>& names, const std::string& given);
 
 // The genre byte an ID3v1 tag stores for "no genre".
-inline constexpr int kNoGenre = 255;
+inline constexpr int kNoGenre = engine::kNoGenreByte;
 
 }  // namespace tolvo::tool

@@ -2,8 +2,9 @@
 #include "mp3_length.h"
 
 #include <algorithm>
-#include <fstream>
 #include <iterator>
+
+#include "tolvo/platform/file_system.h"
 
 namespace tolvo::tool {
 namespace {
@@ -82,10 +83,15 @@ Mp3Length MeasureMp3(const std::vector<uint8_t>& image) {
 }
 
 std::optional<Mp3Length> MeasureMp3File(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return {};
-  std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)),
-                             std::istreambuf_iterator<char>());
+  platform::File file =
+      platform::File::Open(platform::RealFileSystem(), path.c_str(), platform::OpenMode::kRead);
+  if (!file.IsOpen()) return {};
+  const int64_t size = file.Size();
+  if (size < 0) return {};
+  std::vector<uint8_t> image(static_cast<size_t>(size));
+  const int64_t read = file.ReadFull(image.data(), image.size());
+  if (read < 0) return {};
+  image.resize(static_cast<size_t>(read));
   return MeasureMp3(image);
 }
 

@@ -1,7 +1,6 @@
 // "tolvo tag show|set|remove": the ID3v1 and ID3v2 tags of one MP3 file through the control.
 // "set" merges the given fields into the tag that is already there.
 #include <algorithm>
-#include <filesystem>
 #include <iostream>
 
 #include "command_line.h"
@@ -11,40 +10,39 @@
 #include "help_texts.h"
 #include "tag_fields.h"
 #include "tag_options.h"
+#include "tolvo/platform/file_system.h"
+#include "tolvo/platform/utf16.h"
 #include "tolvo/platform/utf8.h"
 #include "tool_status.h"
-#include "utf_text.h"
 
 namespace tolvo::tool {
 namespace {
-
-namespace fs = std::filesystem;
 
 // The ID3v2 texts with their options and labels, in the order they are shown.
 struct V2Field {
   const char* option;
   const char* label;
-  std::u16string Id3v2Fields::*member;
+  std::u16string TagV2Texts::*member;
 };
 constexpr V2Field kV2Fields[] = {
-    {"--title", "Title", &Id3v2Fields::title},
-    {"--artist", "Artist", &Id3v2Fields::artist},
-    {"--album", "Album", &Id3v2Fields::album},
-    {"--year", "Year", &Id3v2Fields::year},
-    {"--track", "Track", &Id3v2Fields::track},
-    {"--genre", "Genre", &Id3v2Fields::genre},
-    {"--comment", "Comment", &Id3v2Fields::comment},
-    {"--composer", "Composer", &Id3v2Fields::composer},
-    {"--original-artist", "Original artist", &Id3v2Fields::originalArtist},
-    {"--copyright", "Copyright", &Id3v2Fields::copyright},
-    {"--url", "URL", &Id3v2Fields::url},
-    {"--encoded-by", "Encoded by", &Id3v2Fields::encodedBy},
+    {"--title", "Title", &TagV2Texts::title},
+    {"--artist", "Artist", &TagV2Texts::artist},
+    {"--album", "Album", &TagV2Texts::album},
+    {"--year", "Year", &TagV2Texts::year},
+    {"--track", "Track", &TagV2Texts::track},
+    {"--genre", "Genre", &TagV2Texts::genre},
+    {"--comment", "Comment", &TagV2Texts::comment},
+    {"--composer", "Composer", &TagV2Texts::composer},
+    {"--original-artist", "Original artist", &TagV2Texts::originalArtist},
+    {"--copyright", "Copyright", &TagV2Texts::copyright},
+    {"--url", "URL", &TagV2Texts::url},
+    {"--encoded-by", "Encoded by", &TagV2Texts::encodedBy},
 };
 
 constexpr OptionRule kVersionOptions[] = {{"--v1", false}, {"--v2", false}};
 
 std::string Trimmed(const std::u16string& text) {
-  std::string utf8 = Utf16ToUtf8(text);
+  std::string utf8 = platform::Utf16ToUtf8(text);
   while (!utf8.empty() && (utf8.back() == ' ' || utf8.back() == '\0')) utf8.pop_back();
   return utf8;
 }
@@ -87,12 +85,12 @@ bool CheckYearAndTrack(const ParsedArguments& a, std::string* error) {
 struct V1Text {
   const char* option;
   const char* label;
-  std::u16string Id3v1Fields::*member;
+  std::u16string TagV1Texts::*member;
 };
 constexpr V1Text kV1Texts[] = {
-    {"--title", "title", &Id3v1Fields::title},       {"--artist", "artist", &Id3v1Fields::artist},
-    {"--album", "album", &Id3v1Fields::album},       {"--year", "year", &Id3v1Fields::year},
-    {"--comment", "comment", &Id3v1Fields::comment},
+    {"--title", "title", &TagV1Texts::title},       {"--artist", "artist", &TagV1Texts::artist},
+    {"--album", "album", &TagV1Texts::album},       {"--year", "year", &TagV1Texts::year},
+    {"--comment", "comment", &TagV1Texts::comment},
 };
 
 // The characters of a UTF-8 text (a malformed sequence counts as one).
@@ -105,19 +103,19 @@ std::u32string CodePoints(std::string_view text) {
 // Compares what ID3v1 stored with what was given and warns about every text it changed: cut to
 // the field's width, or with '?' for characters Windows-1252 lacks.
 void WarnAboutId3v1Losses(const std::string& file, const ParsedArguments& a,
-                          const Id3v1Fields& stored) {
+                          const TagV1Texts& stored) {
   for (const V1Text& text : kV1Texts) {
     if (!a.Has(text.option)) continue;
     // Compared by characters: one beyond 16 bits is two UTF-16 units but one '?' in the record.
     const std::u32string given = CodePoints(a.Value(text.option));
     std::u16string keptText = stored.*text.member;
     while (!keptText.empty() && keptText.back() == u'\0') keptText.pop_back();
-    const std::u32string kept = CodePoints(Utf16ToUtf8(keptText));
+    const std::u32string kept = CodePoints(platform::Utf16ToUtf8(keptText));
     if (kept == given) continue;
     const bool cut = kept.size() < given.size();
     const bool replaced = given.compare(0, kept.size(), kept) != 0;
     std::cerr << "tolvo: " << file << ": warning: ID3v1 holds the " << text.label << " as '"
-              << Utf16ToUtf8(keptText) << "'"
+              << platform::Utf16ToUtf8(keptText) << "'"
               << (cut && replaced ? " (cut, and '?' for characters it cannot store)"
                   : cut           ? " (cut to " + std::to_string(kept.size()) + " characters)"
                                   : " ('?' for characters it cannot store)")
@@ -127,10 +125,10 @@ void WarnAboutId3v1Losses(const std::string& file, const ParsedArguments& a,
 
 // A missing file or a folder is refused here, with a clearer message than the result codes give.
 bool CheckFile(const std::string& file, std::string* problem) {
-  std::error_code error;
-  if (!fs::exists(file, error)) {
+  const platform::FileKind kind = platform::RealFileSystem().Stat(file.c_str()).kind;
+  if (kind == platform::FileKind::kMissing) {
     *problem = file + ": no such file";
-  } else if (!fs::is_regular_file(file, error)) {
+  } else if (kind != platform::FileKind::kFile) {
     *problem = file + ": not a file";
   } else {
     return true;
@@ -152,14 +150,14 @@ int ShowTags(const std::string& file) {
   std::unique_ptr<ControlSession> session = ControlSession::Open(&error);
   if (!session) return ReportError(kExitFailure, error);
 
-  Id3v1Fields v1;
-  int32_t v1Result = ReadId3v1(*session, path, &v1, &error);
+  TagV1Texts v1;
+  int32_t v1Result = ReadTagV1(*session, path, &v1, &error);
   if (v1Result < 0 || v1Result == 1) {
     return ReportTagFailure(file, path,
                             v1Result < 0 ? error : ResultMessage(TagOperation::kReadV1, 1), false);
   }
-  Id3v2Fields v2;
-  int32_t v2Result = ReadId3v2(*session, path, &v2, &error);
+  TagV2Texts v2;
+  int32_t v2Result = ReadTagV2(*session, path, &v2, &error);
   if (v2Result < 0) return ReportTagFailure(file, path, error, false);
 
   std::cout << file << '\n';
@@ -183,7 +181,7 @@ int ShowTags(const std::string& file) {
     std::cout << "ID3v2:\n";
     for (const V2Field& field : kV2Fields) {
       const std::u16string& value = v2.*field.member;
-      if (!value.empty()) PrintField(field.label, Utf16ToUtf8(value));
+      if (!value.empty()) PrintField(field.label, platform::Utf16ToUtf8(value));
     }
   } else if (v2Result == 1) {
     std::cout << "ID3v2: none\n";
@@ -195,13 +193,13 @@ int ShowTags(const std::string& file) {
 }
 
 // Fills the ID3v1 fields from the options; false with *error (a usage error) for a bad value.
-bool ApplyToId3v1(const ParsedArguments& a, const std::vector<std::string>& genres, Id3v1Fields* f,
+bool ApplyToId3v1(const ParsedArguments& a, const std::vector<std::string>& genres, TagV1Texts* f,
                   std::string* error) {
-  if (a.Has("--title")) f->title = Utf8ToUtf16(a.Value("--title"));
-  if (a.Has("--artist")) f->artist = Utf8ToUtf16(a.Value("--artist"));
-  if (a.Has("--album")) f->album = Utf8ToUtf16(a.Value("--album"));
-  if (a.Has("--year")) f->year = Utf8ToUtf16(a.Value("--year"));
-  if (a.Has("--comment")) f->comment = Utf8ToUtf16(a.Value("--comment"));
+  if (a.Has("--title")) f->title = platform::Utf8ToUtf16(a.Value("--title"));
+  if (a.Has("--artist")) f->artist = platform::Utf8ToUtf16(a.Value("--artist"));
+  if (a.Has("--album")) f->album = platform::Utf8ToUtf16(a.Value("--album"));
+  if (a.Has("--year")) f->year = platform::Utf8ToUtf16(a.Value("--year"));
+  if (a.Has("--comment")) f->comment = platform::Utf8ToUtf16(a.Value("--comment"));
   if (a.Has("--track")) {
     // "3/12" stores 3: ID3v1 has no room for the total.
     const std::string& given = a.Value("--track");
@@ -218,21 +216,20 @@ bool ApplyToId3v1(const ParsedArguments& a, const std::vector<std::string>& genr
       return false;
     }
     f->genre = *genre;
-  } else if (f->genre < 0 || f->genre >= static_cast<int32_t>(genres.size()) - 1) {
+  } else if (f->genre < 0 || f->genre >= engine::kNoGenre) {
     f->genre = kNoGenre;  // the blank last entry, or no tag before: store "no genre"
   }
   return true;
 }
 
-void ApplyToId3v2(const ParsedArguments& a, const std::vector<std::string>& genres,
-                  Id3v2Fields* f) {
+void ApplyToId3v2(const ParsedArguments& a, const std::vector<std::string>& genres, TagV2Texts* f) {
   for (const V2Field& field : kV2Fields) {
-    if (a.Has(field.option)) f->*field.member = Utf8ToUtf16(a.Value(field.option));
+    if (a.Has(field.option)) f->*field.member = platform::Utf8ToUtf16(a.Value(field.option));
   }
   // A genre of the list, by number or by name in any letter case, is stored by its own name.
   if (a.Has("--genre")) {
     if (std::optional<int> index = FindGenre(genres, a.Value("--genre"))) {
-      f->genre = Utf8ToUtf16(genres[*index]);
+      f->genre = platform::Utf8ToUtf16(genres[*index]);
     }
   }
 }
@@ -243,27 +240,27 @@ std::string MergeAndWrite(ControlSession& session, const std::string& file, cons
                           const std::vector<std::string>& genres, const ParsedArguments& a, bool v1,
                           bool v2) {
   std::string error;
-  Id3v1Fields v1Fields;
+  TagV1Texts v1Fields;
   if (v1) {
-    int32_t read = ReadId3v1(session, path, &v1Fields, &error);
+    int32_t read = ReadTagV1(session, path, &v1Fields, &error);
     if (read < 0) return error;
-    if (read != 0) v1Fields = Id3v1Fields{};
+    if (read != 0) v1Fields = TagV1Texts{};
     if (!ApplyToId3v1(a, genres, &v1Fields, &error)) return error;
   }
   if (v2) {
-    Id3v2Fields v2Fields;
-    int32_t read = ReadId3v2(session, path, &v2Fields, &error);
+    TagV2Texts v2Fields;
+    int32_t read = ReadTagV2(session, path, &v2Fields, &error);
     if (read < 0) return error;
-    if (read != 0) v2Fields = Id3v2Fields{};
+    if (read != 0) v2Fields = TagV2Texts{};
     ApplyToId3v2(a, genres, &v2Fields);
-    int32_t written = WriteId3v2(session, path, v2Fields, &error);
+    int32_t written = WriteTagV2(session, path, v2Fields, &error);
     if (written != 0) return written < 0 ? error : ResultMessage(TagOperation::kWriteV2, written);
   }
   if (v1) {
-    int32_t written = WriteId3v1(session, path, v1Fields, &error);
+    int32_t written = WriteTagV1(session, path, v1Fields, &error);
     if (written != 0) return written < 0 ? error : ResultMessage(TagOperation::kWriteV1, written);
-    Id3v1Fields stored;
-    if (!a.quiet && ReadId3v1(session, path, &stored, &error) == 0) {
+    TagV1Texts stored;
+    if (!a.quiet && ReadTagV1(session, path, &stored, &error) == 0) {
       WarnAboutId3v1Losses(file, a, stored);
     }
   }
@@ -308,11 +305,11 @@ int RemoveTags(const std::string& file, const ParsedArguments& a) {
   if (!session) return ReportError(kExitFailure, error);
 
   // Which of the tags are there: a tag that is not is not "removed".
-  Id3v1Fields v1Fields;
-  Id3v2Fields v2Fields;
-  const int32_t v1Read = v1 ? ReadId3v1(*session, path, &v1Fields, &error) : 1;
+  TagV1Texts v1Fields;
+  TagV2Texts v2Fields;
+  const int32_t v1Read = v1 ? ReadTagV1(*session, path, &v1Fields, &error) : 1;
   if (v1Read < 0) return ReportTagFailure(file, path, error, false);
-  const int32_t v2Read = v2 ? ReadId3v2(*session, path, &v2Fields, &error) : 1;
+  const int32_t v2Read = v2 ? ReadTagV2(*session, path, &v2Fields, &error) : 1;
   if (v2Read < 0) return ReportTagFailure(file, path, error, false);
   const bool hasV1 = v1 && v1Read == 0;
   const bool hasV2 = v2 && v2Read != 1;  // 2: a tag, only not readable in full
@@ -326,14 +323,14 @@ int RemoveTags(const std::string& file, const ParsedArguments& a) {
     return kExitSuccess;
   }
   if (hasV2) {
-    int32_t result = RemoveId3v2(*session, path, &error);
+    int32_t result = RemoveTagV2(*session, path, &error);
     if (result != 0) {
       return ReportTagFailure(
           file, path, result < 0 ? error : ResultMessage(TagOperation::kRemoveV2, result), true);
     }
   }
   if (hasV1) {
-    int32_t result = RemoveId3v1(*session, path, &error);
+    int32_t result = RemoveTagV1(*session, path, &error);
     if (result != 0) {
       return ReportTagFailure(
           file, path,
@@ -375,19 +372,23 @@ bool HasTagFields(const ParsedArguments& a) {
 std::string CheckTagFields(ControlSession& session, const ParsedArguments& a, bool v1) {
   std::string error;
   if (!CheckYearAndTrack(a, &error)) return error;
-  if (!v1) return {};
+  if (!v1 || !a.Has("--genre")) return {};
   std::vector<std::string> genres = FetchGenreNames(session, &error);
   if (genres.empty()) return error.empty() ? "no genre list" : error;
-  Id3v1Fields blank;
+  TagV1Texts blank;
   if (!ApplyToId3v1(a, genres, &blank, &error)) return error;
   return {};
 }
 
 std::string WriteTagFields(ControlSession& session, const std::string& file,
                            const std::string& path, const ParsedArguments& a, bool v1, bool v2) {
-  std::string error;
-  std::vector<std::string> genres = FetchGenreNames(session, &error);
-  if (genres.empty()) return error.empty() ? "no genre list" : error;
+  // The genre list is asked for only when a genre is given by name or number.
+  std::vector<std::string> genres;
+  if (a.Has("--genre")) {
+    std::string error;
+    genres = FetchGenreNames(session, &error);
+    if (genres.empty()) return error.empty() ? "no genre list" : error;
+  }
   return MergeAndWrite(session, file, path, genres, a, v1, v2);
 }
 

@@ -1,7 +1,7 @@
 // Calls of the control's six tag methods, and the meaning of their result codes.
 #include "tag_fields.h"
 
-#include "utf_text.h"
+#include "tolvo/platform/utf16.h"
 
 namespace tolvo::tool {
 namespace {
@@ -16,51 +16,52 @@ int32_t Outcome(runtime::HRESULT hr, int32_t result, std::string* error) {
 
 }  // namespace
 
-int32_t ReadId3v1(ControlSession& s, const std::string& file, Id3v1Fields* f, std::string* error) {
+int32_t ReadTagV1(ControlSession& s, const std::string& file, TagV1Texts* f, std::string* error) {
   int32_t result = 0;
   runtime::HRESULT hr =
-      s.control().Read_ID3_v1_tag(Utf8ToUtf16(file), &f->track, &f->title, &f->artist, &f->album,
-                                  &f->year, &f->genre, &f->comment, &result);
+      s.control().Read_ID3_v1_tag(platform::Utf8ToUtf16(file), &f->track, &f->title, &f->artist,
+                                  &f->album, &f->year, &f->genre, &f->comment, &result);
   return Outcome(hr, result, error);
 }
 
-int32_t WriteId3v1(ControlSession& s, const std::string& file, const Id3v1Fields& f,
+int32_t WriteTagV1(ControlSession& s, const std::string& file, const TagV1Texts& f,
                    std::string* error) {
   int32_t result = 0;
-  runtime::HRESULT hr = s.control().Write_ID3_v1_tag(Utf8ToUtf16(file), f.track, f.title, f.artist,
-                                                     f.album, f.year, f.genre, f.comment, &result);
+  runtime::HRESULT hr =
+      s.control().Write_ID3_v1_tag(platform::Utf8ToUtf16(file), f.track, f.title, f.artist, f.album,
+                                   f.year, f.genre, f.comment, &result);
   return Outcome(hr, result, error);
 }
 
-int32_t RemoveId3v1(ControlSession& s, const std::string& file, std::string* error) {
+int32_t RemoveTagV1(ControlSession& s, const std::string& file, std::string* error) {
   int32_t result = 0;
   // The call comes first: the code it stores is read only after it returns.
-  runtime::HRESULT hr = s.control().Remove_ID3V1_tag(Utf8ToUtf16(file), &result);
+  runtime::HRESULT hr = s.control().Remove_ID3V1_tag(platform::Utf8ToUtf16(file), &result);
   return Outcome(hr, result, error);
 }
 
-int32_t ReadId3v2(ControlSession& s, const std::string& file, Id3v2Fields* f, std::string* error) {
+int32_t ReadTagV2(ControlSession& s, const std::string& file, TagV2Texts* f, std::string* error) {
   int32_t result = 0;
-  runtime::HRESULT hr =
-      s.control().Read_ID3_v2_tag(Utf8ToUtf16(file), &f->track, &f->title, &f->artist, &f->album,
-                                  &f->year, &f->genre, &f->comment, &f->encodedBy, &f->url,
-                                  &f->copyright, &f->originalArtist, &f->composer, &result);
+  runtime::HRESULT hr = s.control().Read_ID3_v2_tag(
+      platform::Utf8ToUtf16(file), &f->track, &f->title, &f->artist, &f->album, &f->year, &f->genre,
+      &f->comment, &f->encodedBy, &f->url, &f->copyright, &f->originalArtist, &f->composer,
+      &result);
   return Outcome(hr, result, error);
 }
 
-int32_t WriteId3v2(ControlSession& s, const std::string& file, const Id3v2Fields& f,
+int32_t WriteTagV2(ControlSession& s, const std::string& file, const TagV2Texts& f,
                    std::string* error) {
   int32_t result = 0;
   runtime::HRESULT hr = s.control().Write_ID3_v2_tag(
-      Utf8ToUtf16(file), f.track, f.title, f.artist, f.album, f.year, f.genre, f.comment,
+      platform::Utf8ToUtf16(file), f.track, f.title, f.artist, f.album, f.year, f.genre, f.comment,
       f.encodedBy, f.url, f.copyright, f.originalArtist, f.composer, &result);
   return Outcome(hr, result, error);
 }
 
-int32_t RemoveId3v2(ControlSession& s, const std::string& file, std::string* error) {
+int32_t RemoveTagV2(ControlSession& s, const std::string& file, std::string* error) {
   int32_t result = 0;
   // The call comes first: the code it stores is read only after it returns.
-  runtime::HRESULT hr = s.control().Remove_ID3V2_tag(Utf8ToUtf16(file), &result);
+  runtime::HRESULT hr = s.control().Remove_ID3V2_tag(platform::Utf8ToUtf16(file), &result);
   return Outcome(hr, result, error);
 }
 

@@ -9,27 +9,27 @@
 
 namespace tolvo::tool {
 
-struct Id3v1Fields {
+struct TagV1Texts {
   int32_t track = 0;  // 0: no track number
   std::u16string title, artist, album, year;
   int32_t genre = 255;  // index into the genre list; 148 (read) or 255 (written) for none
   std::u16string comment;
 };
 
-struct Id3v2Fields {
+struct TagV2Texts {
   std::u16string track, title, artist, album, year, genre, comment, encodedBy, url, copyright,
       originalArtist, composer;
 };
 
 // Each returns the control's result code, or -1 with *error set when the method call failed.
-int32_t ReadId3v1(ControlSession& s, const std::string& file, Id3v1Fields* f, std::string* error);
-int32_t WriteId3v1(ControlSession& s, const std::string& file, const Id3v1Fields& f,
+int32_t ReadTagV1(ControlSession& s, const std::string& file, TagV1Texts* f, std::string* error);
+int32_t WriteTagV1(ControlSession& s, const std::string& file, const TagV1Texts& f,
                    std::string* error);
-int32_t RemoveId3v1(ControlSession& s, const std::string& file, std::string* error);
-int32_t ReadId3v2(ControlSession& s, const std::string& file, Id3v2Fields* f, std::string* error);
-int32_t WriteId3v2(ControlSession& s, const std::string& file, const Id3v2Fields& f,
+int32_t RemoveTagV1(ControlSession& s, const std::string& file, std::string* error);
+int32_t ReadTagV2(ControlSession& s, const std::string& file, TagV2Texts* f, std::string* error);
+int32_t WriteTagV2(ControlSession& s, const std::string& file, const TagV2Texts& f,
                    std::string* error);
-int32_t RemoveId3v2(ControlSession& s, const std::string& file, std::string* error);
+int32_t RemoveTagV2(ControlSession& s, const std::string& file, std::string* error);
 
 enum class TagOperation { kReadV1, kWriteV1, kRemoveV1, kReadV2, kWriteV2, kRemoveV2 };
 // What a nonzero result code of the operation means, as a phrase about the file.

@@ -2,8 +2,8 @@
 #include "wav_info.h"
 
 #include <algorithm>
-#include <fstream>
 
+#include "tolvo/platform/file_system.h"
 #include "tolvo/wav/chunk_walk.h"
 #include "tolvo/wav/wav_kind.h"
 
@@ -14,14 +14,15 @@ namespace {
 constexpr size_t kHeaderImageSize = 64 * 1024;
 
 std::optional<std::vector<uint8_t>> ReadImage(const std::string& path, uint64_t* fileSize) {
-  std::ifstream file(path, std::ios::binary | std::ios::ate);
-  if (!file) return {};
-  std::streamoff size = file.tellg();
+  platform::File file =
+      platform::File::Open(platform::RealFileSystem(), path.c_str(), platform::OpenMode::kRead);
+  if (!file.IsOpen()) return {};
+  const int64_t size = file.Size();
   if (size < 0) return {};
-  file.seekg(0);
   std::vector<uint8_t> image(std::min<uint64_t>(static_cast<uint64_t>(size), kHeaderImageSize));
-  file.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
-  image.resize(static_cast<size_t>(file.gcount()));
+  const int64_t read = file.ReadFull(image.data(), image.size());
+  if (read < 0) return {};
+  image.resize(static_cast<size_t>(read));
   *fileSize = static_cast<uint64_t>(size);
   return image;
 }

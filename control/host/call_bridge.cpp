@@ -11,7 +11,7 @@ intptr_t AddressOf(std::string& buffer) { return reinterpret_cast<intptr_t>(buff
 
 // A buffer read back: the text up to its first NUL.
 std::u16string ReadBack(const std::string& buffer) {
-  return FromUtf8(std::string_view(buffer).substr(0, buffer.find('\0')));
+  return platform::Utf8ToUtf16(std::string_view(buffer).substr(0, buffer.find('\0')));
 }
 
 }  // namespace
@@ -22,7 +22,7 @@ size_t MakeResultRoom(std::u16string& text) {
 }
 
 std::string MakeEngineBuffer(std::u16string_view text) {
-  std::string buffer = ToUtf8(text);
+  std::string buffer = platform::Utf16ToUtf8(text);
   buffer += '\0';
   return buffer;
 }

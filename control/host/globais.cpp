@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "host/letter_case.h"
-#include "host/text_encoding.h"
+#include "tolvo/platform/utf16.h"
 
 namespace tolvo::control {
 namespace {
@@ -22,7 +22,8 @@ bool CheckForEquality(std::u16string_view a, std::u16string_view b) {
 bool CheckForSameFile(std::u16string_view a, std::u16string_view b, platform::FileSystem& fs) {
   if (a.find(u'\0') != std::u16string_view::npos || b.find(u'\0') != std::u16string_view::npos)
     return false;
-  return platform::SameFile(fs.Stat(ToUtf8(a).c_str()), fs.Stat(ToUtf8(b).c_str()));
+  return platform::SameFile(fs.Stat(platform::Utf16ToUtf8(a).c_str()),
+                            fs.Stat(platform::Utf16ToUtf8(b).c_str()));
 }
 
 bool CheckForEmpty(std::u16string_view x) { return x.empty(); }
@@ -30,7 +31,7 @@ bool CheckForEmpty(std::u16string_view x) { return x.empty(); }
 bool CheckInputFile(std::u16string_view path, platform::FileSystem& fs) {
   // A NUL would cut the name short and make the check look at another file.
   if (path.empty() || path.find(u'\0') != std::u16string_view::npos) return false;
-  const std::string name = ToUtf8(path);
+  const std::string name = platform::Utf16ToUtf8(path);
 
   // Only a regular file: a folder has no contents to read, and opening a FIFO would block.
   const platform::FileInfo info = fs.Stat(name.c_str());

@@ -39,10 +39,10 @@ std::string MP3Class::LibraryPath(const char* fileName) const {
 void MP3Class::Init(bool fOrceinit) {
   if (!fOrceinit && loaded_) return;
 
-  SetControlFolder(FromUtf8(folder_.ends_with('/') ? folder_ : folder_ + "/"));
+  SetControlFolder(platform::Utf8ToUtf16(folder_.ends_with('/') ? folder_ : folder_ + "/"));
 
   const std::string enginePath = LibraryPath(kEngineLibraryName);
-  enginePath_ = FromUtf8(enginePath);
+  enginePath_ = platform::Utf8ToUtf16(enginePath);
   // Without a known folder there is no full path to load from; a bare name would search elsewhere.
   platform::Library engine(folder_.empty() ? nullptr : platform::LoadLibrary(enginePath));
   engineHandle_ = engine.get();
@@ -55,7 +55,8 @@ void MP3Class::Init(bool fOrceinit) {
   // Loaded by full path and never released: the engine later asks for the encoder by its bare
   // name and is handed this same module.
   if (!platform::LoadLibrary(LibraryPath(kEncoderLibraryName))) {
-    Raise(kErrorEncoderLibrary, u"Error loading a required dll , " + FromUtf8(kEncoderLibraryName) +
+    Raise(kErrorEncoderLibrary, u"Error loading a required dll , " +
+                                    platform::Utf8ToUtf16(kEncoderLibraryName) +
                                     u" please contact the developer ");
   }
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "host/text_encoding.h"
 #include "tolvo/platform/dynamic_library.h"
+#include "tolvo/platform/utf16.h"
 
 namespace tolvo::control {
 

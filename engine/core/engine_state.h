@@ -8,6 +8,8 @@
 #include <mutex>
 #include <string>
 
+#include "tolvo/engine/interface1.h"
+
 namespace tolvo::engine {
 
 // Room of a path field, terminating zero included. Linux paths may be longer than Windows' 300
@@ -47,9 +49,6 @@ struct EngineState {
 
 // The one state of this loaded library.
 EngineState& State();
-
-// Job results and the running marker.
-inline constexpr int32_t kJobRunning = 1000;
 
 // Copies a zero-terminated text into a path field; a null or over-long text leaves it empty.
 void CopyPathField(char (&field)[kPathFieldSize], const char* text);

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <span>
 
+#include "tolvo/engine/interface1.h"
+
 namespace tolvo::engine {
 
-inline constexpr int32_t kGenreCount = 149;
-inline constexpr int32_t kNoGenre = 148;         // the blank entry
 inline constexpr size_t kLongestGenreName = 22;  // "Contemporary Christian"
 
 std::span<const char* const> GenreNames();

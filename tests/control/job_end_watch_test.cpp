@@ -20,7 +20,7 @@ struct ScriptedJob {
 
   void Attach(ScriptedEngine& engine) {
     engine.answer = [this](const std::string& command, std::u16string*, int32_t) -> int32_t {
-      if (command == "passfiles") result = kJobRunning;
+      if (command == "passfiles") result = engine::kJobRunning;
       if (command == "progress") {
         ++ticks;
         return 42;

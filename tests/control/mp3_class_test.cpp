@@ -10,7 +10,7 @@
 #include "engine_folder.h"
 #include "host/control_error.h"
 #include "host/control_folder.h"
-#include "host/text_encoding.h"
+#include "tolvo/platform/utf16.h"
 
 namespace tolvo::control {
 namespace {
@@ -29,7 +29,7 @@ ControlError RaisedBy(Action action) {
   return {};
 }
 
-std::u16string U16(const std::string& utf8) { return FromUtf8(utf8); }
+std::u16string U16(const std::string& utf8) { return platform::Utf8ToUtf16(utf8); }
 
 std::string PasspathLine(const EngineFolder& folder) {
   return "passpath\tt:" + folder.path() + "\tt: \tt: ";
@@ -176,7 +176,7 @@ TEST(MP3ClassInit, DefaultFolderIsTheFolderOfTheModuleHoldingTheClass) {
   ControlError error = RaisedBy([&] { host.Init(false); });
   EXPECT_EQ(error.number, 5007);
   namespace fs = std::filesystem;
-  EXPECT_EQ(fs::weakly_canonical(ToUtf8(host.EnginePath())),
+  EXPECT_EQ(fs::weakly_canonical(platform::Utf16ToUtf8(host.EnginePath())),
             fs::weakly_canonical(std::string(TOLVO_TEST_BIN_DIR) + "/libtolvomp3enc2.so"));
 }
 

@@ -44,8 +44,8 @@ class OrchestrationTest : public ::testing::Test {
   TempDir dir_;
   std::string inputPath_ = dir_ / "in.wav";
   const std::string& input_ = inputPath_;
-  std::u16string in_ = control::FromUtf8(inputPath_);
-  std::u16string out_ = control::FromUtf8(dir_ / "out.mp3");
+  std::u16string in_ = platform::Utf8ToUtf16(inputPath_);
+  std::u16string out_ = platform::Utf8ToUtf16(dir_ / "out.mp3");
   int32_t jobState_ = 0;
   int32_t progress_ = 0;
   ScriptedEngine engine_;
@@ -91,7 +91,8 @@ TEST(ErrorTableTest, UnlistedNumbersBecome255WithTheNumberInTheText) {
   for (int32_t number : {10, 11, 100, 113, 121, 999, 1000, -1, -2147483647 - 1}) {
     const control::ErrorReport report = DescribeError(number);
     EXPECT_EQ(report.number, 255);
-    EXPECT_EQ(control::ToUtf8(report.description), "Unexpected error " + std::to_string(number));
+    EXPECT_EQ(platform::Utf16ToUtf8(report.description),
+              "Unexpected error " + std::to_string(number));
   }
 }
 
@@ -113,7 +114,7 @@ TEST(SettingsMappingTest, StereoModeAndQualityAreExactAndCaseSensitive) {
 
 TEST_F(OrchestrationTest, SuccessfulStartSendsTheSettingsInOrderAndEnablesTheTimer) {
   Encode(in_, out_, u"mono", u"high");
-  const std::string in = control::ToUtf8(in_), out = control::ToUtf8(out_);
+  const std::string in = platform::Utf16ToUtf8(in_), out = platform::Utf16ToUtf8(out_);
   EXPECT_EQ(engine_.requests,
             (std::vector<std::string>{"intreturn| | | ", "bitrate|128|0|0", "vbr|0|0|0",
                                       "vbrmaxbitrate|320|0|0", "stereomode|3|0|0", "quality|2|0|0",
@@ -128,8 +129,8 @@ TEST_F(OrchestrationTest, EachFailedCheckRaisesItsErrorAndSendsNothingMore) {
     std::u16string in, out;
     int32_t expected;
   };
-  const std::u16string missing = control::FromUtf8(dir_ / "missing.wav");
-  const std::u16string folder = control::FromUtf8(dir_.path());
+  const std::u16string missing = platform::Utf8ToUtf16(dir_ / "missing.wav");
+  const std::u16string folder = platform::Utf8ToUtf16(dir_.path());
   std::u16string upper = in_;
   for (auto& c : upper) c = (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
   const Case cases[] = {
@@ -152,7 +153,7 @@ TEST_F(OrchestrationTest, EachFailedCheckRaisesItsErrorAndSendsNothingMore) {
 
 TEST_F(OrchestrationTest, AnotherSpellingOfTheInputIsTheSameFile) {
   // Compared by identity: the engine is never asked to write over its own input.
-  Encode(in_, control::FromUtf8(dir_.path() + "/./in.wav"));
+  Encode(in_, platform::Utf8ToUtf16(dir_.path() + "/./in.wav"));
   EXPECT_EQ(engine_.Commands(), std::vector<std::string>{"intreturn"});
   ASSERT_EQ(events_.events.size(), 1u);
   EXPECT_EQ(events_.events[0].number, control::kErrorSameFile);

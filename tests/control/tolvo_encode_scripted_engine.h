@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/control_error.h"
-#include "host/text_encoding.h"
+#include "tolvo/platform/utf16.h"
 #include "tolvo_encode_seams.h"
 
 namespace tolvo::test {
@@ -45,21 +45,21 @@ class ScriptedEngine final : public control::EngineLink {
 
   int32_t CallWindow(std::u16string_view command, std::u16string_view first,
                      std::u16string_view second, std::u16string_view third) override {
-    const std::string name = control::ToUtf8(command);
-    Record(name + "|" + control::ToUtf8(first) + "|" + control::ToUtf8(second) + "|" +
-           control::ToUtf8(third));
+    const std::string name = platform::Utf16ToUtf8(command);
+    Record(name + "|" + platform::Utf16ToUtf8(first) + "|" + platform::Utf16ToUtf8(second) + "|" +
+           platform::Utf16ToUtf8(third));
     return Answer(name, nullptr, 0);
   }
   int32_t CallWindowLONG(std::u16string_view command, int32_t first, int32_t second,
                          int32_t third) override {
-    const std::string name = control::ToUtf8(command);
+    const std::string name = platform::Utf16ToUtf8(command);
     Record(name + "|" + std::to_string(first) + "|" + std::to_string(second) + "|" +
            std::to_string(third));
     return Answer(name, nullptr, 0);
   }
   int32_t CallWindow2(std::u16string_view command, std::u16string& text, int32_t number) override {
-    const std::string name = control::ToUtf8(command);
-    Record(name + "|" + control::ToUtf8(text) + "| |" + std::to_string(number));
+    const std::string name = platform::Utf16ToUtf8(command);
+    Record(name + "|" + platform::Utf16ToUtf8(text) + "| |" + std::to_string(number));
     return Answer(name, &text, number);
   }
 

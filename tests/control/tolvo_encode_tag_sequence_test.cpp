@@ -20,11 +20,12 @@ std::string Blanks(size_t n) { return std::string(n, ' '); }
 class TagSequenceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine_.controlFolder = FromUtf8(dir_.path() + "/");
+    engine_.controlFolder = platform::Utf8ToUtf16(dir_.path() + "/");
     engine_.answer = [this](const std::string& command, std::u16string* text, int32_t number) {
       auto found = answers_.find(command);
       if (text && texts_.contains(command)) *text = texts_[command];
-      if (command == "generategenre" && text) *text = u"G" + FromUtf8(std::to_string(number));
+      if (command == "generategenre" && text)
+        *text = u"G" + platform::Utf8ToUtf16(std::to_string(number));
       return found == answers_.end() ? 0 : found->second;
     };
   }
@@ -48,7 +49,7 @@ TEST_F(TagSequenceTest, ReadV1AsksEachFieldInto300BlanksAndTakesTheTextsUntrimme
                                       "v1Track|0|0|0", "v1Genre|0|0|0"}));
   EXPECT_EQ(values.title, u"Caf\u00e9 M\u00fcller   ");
   EXPECT_EQ(values.year, u"1978");
-  EXPECT_EQ(values.artist, FromUtf8(b));  // a field the engine left alone
+  EXPECT_EQ(values.artist, platform::Utf8ToUtf16(b));  // a field the engine left alone
   EXPECT_EQ(values.track, 7);
   EXPECT_EQ(values.genre, 13);
 }
@@ -89,7 +90,7 @@ TEST_F(TagSequenceTest, GenreListRaisesClearThen149NamesInIndexOrder) {
   ASSERT_EQ(events_.events.size(), 150u);
   EXPECT_EQ(events_.events[0], (RaisedEvent{"ID3v1GenreList", 0, u"", true}));
   for (int i = 0; i < 149; ++i) {
-    EXPECT_EQ(events_.events[i + 1].text, u"G" + FromUtf8(std::to_string(i)));
+    EXPECT_EQ(events_.events[i + 1].text, u"G" + platform::Utf8ToUtf16(std::to_string(i)));
     EXPECT_FALSE(events_.events[i + 1].flag);
     EXPECT_EQ(engine_.requests[i], "generategenre|" + Blanks(300) + "| |" + std::to_string(i));
   }
@@ -178,15 +179,16 @@ TEST_F(TagSequenceTest, RemoveV2SendsTheTempFolderThenTheRemoval) {
 }
 
 TEST_F(TagSequenceTest, TheTempFolderFallsBackWhenTheControlFolderTakesNoFiles) {
-  const std::u16string controlFolder = FromUtf8(dir_.path() + "/");
+  const std::u16string controlFolder = platform::Utf8ToUtf16(dir_.path() + "/");
   FaultyFileSystem fs;
   EXPECT_EQ(ChooseTempFolder(controlFolder, fs), controlFolder);
   EXPECT_TRUE(ListFolder(dir_.path()).empty());  // the probe file is gone again
 
   fs.FailCall(1, EACCES);
-  EXPECT_EQ(ChooseTempFolder(controlFolder, fs), FromUtf8(platform::SystemTempFolder()));
-  EXPECT_EQ(ChooseTempFolder(u"", fs), FromUtf8(platform::SystemTempFolder()));
-  EXPECT_TRUE(FromUtf8(platform::SystemTempFolder()).ends_with(u"/"));
+  EXPECT_EQ(ChooseTempFolder(controlFolder, fs),
+            platform::Utf8ToUtf16(platform::SystemTempFolder()));
+  EXPECT_EQ(ChooseTempFolder(u"", fs), platform::Utf8ToUtf16(platform::SystemTempFolder()));
+  EXPECT_TRUE(platform::Utf8ToUtf16(platform::SystemTempFolder()).ends_with(u"/"));
 
   fs.Reset();
   fs.FailCall(1, EACCES);

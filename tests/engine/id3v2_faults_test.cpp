@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,8 +48,9 @@ int32_t Write(const char* path, platform::FileSystem& fs) { return WriteId3v2(pa
 int32_t Remove(const char* path, platform::FileSystem& fs) { return RemoveId3v2(path, fs); }
 
 struct Runs {
-  int faulty = 0;  // runs in which the fault happened
-  int failed = 0;  // runs that returned a failure code
+  int faulty = 0;                // runs in which the fault happened
+  int failed = 0;                // runs that returned a failure code
+  std::set<std::string> passed;  // the calls whose failure the operation got over
 };
 
 class Id3v2FaultsTest : public ::testing::Test {
@@ -111,6 +113,7 @@ class Id3v2FaultsTest : public ::testing::Test {
       const std::string context =
           "fault at " + std::to_string(n) + ", result " + std::to_string(result);
       if (fs.triggered()) ++runs.faulty;
+      if (fs.triggered() && result == 0) runs.passed.insert(fs.failedCall());
       if (result != 0) {
         ++runs.failed;
         EXPECT_EQ(Slurp(mp3_), old) << context;
@@ -147,11 +150,21 @@ const std::function<void(test::FaultyFileSystem&, int)> kFailNthCall =
 const std::function<void(test::FaultyFileSystem&, int)> kDiskFullAtNthWrite =
     [](test::FaultyFileSystem& fs, int n) { fs.FillDiskAtWrite(n); };
 
-// Every call may fail: most failures end the operation, a few are harmless (a failed test for
-// the read-only attribute reads as "writable", a failed flush of the folder after the rename).
-void ExpectMostlyFailed(const Runs& runs, int atLeast) {
+// The calls whose failure the operation may get over: each such run still checks that the file
+// is exactly the expected one, keeps its mode and that nothing is left behind. A failure of any
+// other call must end the operation with the file as it was.
+const std::set<std::string> kHarmlessFailures = {"Close",  "LinkStat",     "Read",
+                                                 "Remove", "RemoveFolder", "ResolvePath",
+                                                 "Seek",   "StatFd",       "SyncFolder"};
+
+// Every call may fail, and a failure ends the operation, but for the calls named here, whose
+// failure the operation gets over with the file whole and right.
+void ExpectFailedUnlessHarmless(const Runs& runs, int atLeast,
+                                const std::set<std::string>& harmless) {
   EXPECT_GE(runs.faulty, atLeast);
-  EXPECT_GE(runs.failed * 4, runs.faulty * 3) << runs.failed << " of " << runs.faulty;
+  for (const std::string& call : runs.passed) {
+    EXPECT_TRUE(harmless.contains(call)) << "a failed " << call << " went unnoticed";
+  }
 }
 // A full disk must end the operation, at every write.
 void ExpectAllFailed(const Runs& runs, int atLeast) {
@@ -161,8 +174,10 @@ void ExpectAllFailed(const Runs& runs, int atLeast) {
 
 TEST_F(Id3v2FaultsTest, EveryFailedCallLeavesTheFileAsItWas) {
   // Audio over several copy buffers, so failures fall inside the copy as well.
-  ExpectMostlyFailed(RunEveryFailurePoint(Write, 300000, kFailNthCall), 40);
-  ExpectMostlyFailed(RunEveryFailurePoint(Remove, 300000, kFailNthCall), 15);
+  ExpectFailedUnlessHarmless(RunEveryFailurePoint(Write, 300000, kFailNthCall), 40,
+                             kHarmlessFailures);
+  ExpectFailedUnlessHarmless(RunEveryFailurePoint(Remove, 300000, kFailNthCall), 15,
+                             kHarmlessFailures);
 }
 
 TEST_F(Id3v2FaultsTest, DiskFullAtEveryWriteLeavesTheFileAsItWas) {
@@ -172,8 +187,10 @@ TEST_F(Id3v2FaultsTest, DiskFullAtEveryWriteLeavesTheFileAsItWas) {
 
 TEST_F(Id3v2FaultsTest, LargeFramesAnd24TagsUnderEveryFailureAndAFullDisk) {
   large24_ = true;
-  ExpectMostlyFailed(RunEveryFailurePoint(Write, 300000, kFailNthCall), 40);
-  ExpectMostlyFailed(RunEveryFailurePoint(Remove, 300000, kFailNthCall), 15);
+  ExpectFailedUnlessHarmless(RunEveryFailurePoint(Write, 300000, kFailNthCall), 40,
+                             kHarmlessFailures);
+  ExpectFailedUnlessHarmless(RunEveryFailurePoint(Remove, 300000, kFailNthCall), 15,
+                             kHarmlessFailures);
   ExpectAllFailed(RunEveryFailurePoint(Write, 300000, kDiskFullAtNthWrite), 6);
   ExpectAllFailed(RunEveryFailurePoint(Remove, 300000, kDiskFullAtNthWrite), 2);
 }
@@ -183,7 +200,8 @@ TEST_F(Id3v2FaultsTest, FailuresAcrossFileSystemsLeaveTheFileAsItWas) {
   if (other.empty()) GTEST_SKIP() << "no second file system (/dev/shm) for the temporary folder";
   test::TempDir elsewhere(other);
   UseTempFolder(elsewhere.path());
-  ExpectMostlyFailed(RunEveryFailurePoint(Write, 300000, kFailNthCall), 50);
+  ExpectFailedUnlessHarmless(RunEveryFailurePoint(Write, 300000, kFailNthCall), 50,
+                             kHarmlessFailures);
   ExpectAllFailed(RunEveryFailurePoint(Remove, 300000, kDiskFullAtNthWrite), 2);
 }
 

@@ -135,6 +135,7 @@ TEST(Texts, Utf8AndUtf16ConvertBothWaysAndReplaceWhatIsMalformed) {
   EXPECT_EQ(TextFromUtf8("a\xFF"
                          "b\xC3"),
             u"a\uFFFDb\uFFFD");
+  EXPECT_EQ(TextFromUtf8("\xE2\x82\x41"), u"\uFFFDA");  // as the control and tolvo read it
   EXPECT_EQ(TextToUtf8(std::u16string{u'a', char16_t(0xD800), u'b', char16_t(0xDC00)}),
             "a\xEF\xBF\xBD"
             "b\xEF\xBF\xBD");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cerrno>
+#include <string>
 
 #include "tolvo/platform/file_system.h"
 
@@ -26,6 +27,8 @@ class FaultyFileSystem final : public platform::FileSystem {
   int writes() const { return writes_; }
   // The planned fault has happened.
   bool triggered() const { return triggered_; }
+  // The name of the call that FailCall made fail ("Stat", "SyncFolder", ...); empty before.
+  const std::string& failedCall() const { return failedCall_; }
 
   int Open(const char* path, platform::OpenMode mode) override;
   int64_t Read(int fd, void* buffer, size_t count) override;
@@ -55,8 +58,8 @@ class FaultyFileSystem final : public platform::FileSystem {
   platform::IoStatus RemoveFolder(const char* path) override;
 
  private:
-  // Counts a call; true when this call is the one that fails.
-  bool FailsNow();
+  // Counts a call; true when this call (named `call`) is the one that fails.
+  bool FailsNow(const char* call);
 
   platform::FileSystem& inner_;
   int calls_ = 0;
@@ -65,6 +68,7 @@ class FaultyFileSystem final : public platform::FileSystem {
   int failError_ = EIO;
   int fullAtWrite_ = 0;
   bool triggered_ = false;
+  std::string failedCall_;
 };
 
 }  // namespace tolvo::test

@@ -1,5 +1,5 @@
 // Unit tests of tolvo's own parsers and formatting: WAV header walk, MP3 frame count, progress
-// texts, option parsing, encode settings and the UTF-8/UTF-16 conversion.
+// texts, option parsing and encode settings.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,7 +8,6 @@
 #include "encode_settings.h"
 #include "mp3_length.h"
 #include "progress_display.h"
-#include "utf_text.h"
 #include "wav_info.h"
 
 namespace tolvo::tool {
@@ -303,19 +302,6 @@ TEST(CommandLine, ShortValuesAttachedAndCommonFlags) {
   std::vector<std::string> unknownShort = {"-x2"};
   EXPECT_FALSE(ParseArguments(unknownShort, EncodeOptions(), &error));
   EXPECT_EQ(error, "unknown option '-x2'");
-}
-
-TEST(UtfText, RoundTripAndReplacementOfMalformedInput) {
-  std::string text = "Café Ümlaut – 日本 😀";
-  std::u16string wide = Utf8ToUtf16(text);
-  EXPECT_EQ(wide, u"Café Ümlaut – 日本 😀");
-  EXPECT_EQ(Utf16ToUtf8(wide), text);
-  EXPECT_EQ(Utf8ToUtf16("a\xFF"
-                        "b"),
-            u"a\uFFFDb");
-  EXPECT_EQ(Utf8ToUtf16("\xC3"), u"\uFFFD");            // cut short
-  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong form of '/'
-  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 
 }  // namespace

@@ -15,8 +15,11 @@ namespace {
 // A tmux server of its own, with one window running a shell line; gone at the end.
 class Screen {
  public:
+  // Each screen has a server socket of its own: a server that is still going away after
+  // kill-server must not meet the next screen of the same test.
   Screen(const TempDir& dir, const std::string& line, int columns)
-      : tmux_("tmux -L tolvo-" + dir.path().substr(dir.path().rfind('/') + 1) + " ") {
+      : tmux_("tmux -L tolvo-" + dir.path().substr(dir.path().rfind('/') + 1) + "-" +
+              std::to_string(++screens_) + " ") {
     std::string script = "cd " + ShellQuote(dir.path()) +
                          " && export TOLVO_REGISTRY_FILE=" + ShellQuote(dir / "registry.ini") +
                          " && unset DISPLAY && " + line + "; echo EXIT=$?; sleep 600";
@@ -59,6 +62,7 @@ class Screen {
   }
 
  private:
+  static inline int screens_ = 0;  // screens made by this test program
   std::string tmux_;
   bool started_ = false;
 };

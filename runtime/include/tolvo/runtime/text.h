@@ -9,7 +9,7 @@
 
 namespace tolvo::runtime {
 
-// Malformed UTF-8 becomes U+FFFD.
+// Each malformed UTF-8 sequence (its longest valid prefix) becomes one U+FFFD; NULs are kept.
 TOLVO_RUNTIME_API std::u16string TextFromUtf8(std::string_view utf8);
 // Unpaired surrogates become U+FFFD.
 TOLVO_RUNTIME_API std::string TextToUtf8(std::u16string_view text);

@@ -3,6 +3,7 @@
 // a time, and the main loop gathers their reports into one progress display and a summary.
 #include <gio/gio.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -364,8 +365,13 @@ int RunBatch(const std::vector<std::string>& given, const std::string& outDir,
     items.push_back(std::move(item));
   }
   BatchOptions run = options;
-  if (run.jobs <= 0) run.jobs = static_cast<int>(g_get_num_processors());
-  BatchRunner runner(std::move(items), run, settings);
+  const int cores = static_cast<int>(g_get_num_processors());
+  if (run.jobs <= 0) run.jobs = cores;
+  // Files encoded side by side already fill the cores; each file gets its share of them, since
+  // more encoder threads than cores only add the cost of starting their blocks.
+  EncodeSettings perFile = settings;
+  if (perFile.threads == 0) perFile.threads = std::max(1, cores / run.jobs);
+  BatchRunner runner(std::move(items), run, perFile);
   return runner.Run();
 }
 

@@ -102,7 +102,7 @@ function main() {
     check(otherHeard.length === 1, 'the other object hears nothing of the job');
 
     // ID3v2: twelve fields written and read back; out parameters come back as an array.
-    const fields = ['3', 'Déjà vu', 'Ærø', 'Große Fuge', '2001', 'Jazz', 'Ça va', 'gjs', 'http://example.org/',
+    const fields = ['3', 'Пёс и кот', '坂本龍一', 'Große Fuge', '2001', 'Jazz', 'Ça va', 'gjs', 'http://example.org/',
         '© Ñu', 'Ünal', 'Côté'];
     same(encoder.write_id3_v2_tag(path('out.mp3'), ...fields), 0, 'write ID3v2');
     same(encoder.read_id3_v2_tag(path('out.mp3')), [0, ...fields], 'read ID3v2');

@@ -120,9 +120,9 @@ void tolvo_encode_finalize(GObject* object) {
   G_OBJECT_CLASS(tolvo_encode_parent_class)->finalize(object);
 }
 
-void tolvo_encode_set_property(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+void tolvo_encode_set_property(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
   if (id != kPropControlLibrary) {
-    G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+    G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
     return;
   }
   TolvoEncode* self = TOLVO_ENCODE(object);
@@ -130,9 +130,9 @@ void tolvo_encode_set_property(GObject* object, guint id, const GValue* value, G
   self->control_library = g_value_dup_string(value);
 }
 
-void tolvo_encode_get_property(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+void tolvo_encode_get_property(GObject* object, guint id, GValue* value, GParamSpec* pspec) {
   if (id != kPropControlLibrary) {
-    G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+    G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
     return;
   }
   g_value_set_string(value, TOLVO_ENCODE(object)->control_library);

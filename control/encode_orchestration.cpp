@@ -3,9 +3,13 @@
 
 #include "error_table.h"
 #include "host/globais.h"
+#include "tolvo/encoder/be_stream.h"
+#include "tolvo/engine/interface1.h"
 
 namespace tolvo::control {
 namespace {
+
+namespace commands = engine::commands;
 
 constexpr std::u16string_view kBlank = u" ";
 
@@ -23,19 +27,21 @@ class FlagScope {
 
 }  // namespace
 
+// The engine's "stereomode" and "quality" take the channel modes and quality presets of the
+// encoder's configuration record.
 int32_t StereoModeNumber(std::u16string_view stereoMode) {
-  if (stereoMode == u"stereo") return 0;
-  if (stereoMode == u"joint") return 1;
-  if (stereoMode == u"dual") return 2;
-  if (stereoMode == u"mono") return 3;
-  return 0;
+  uint32_t mode = encoder::kChannelStereo;
+  if (stereoMode == u"joint") mode = encoder::kChannelJointStereo;
+  if (stereoMode == u"dual") mode = encoder::kChannelDual;
+  if (stereoMode == u"mono") mode = encoder::kChannelMonoInput;
+  return static_cast<int32_t>(mode);
 }
 
 int32_t QualityNumber(std::u16string_view mp3Quality) {
-  if (mp3Quality == u"normal") return 0;
-  if (mp3Quality == u"low") return 1;
-  if (mp3Quality == u"high") return 2;
-  return 0;
+  uint32_t preset = encoder::kQualityNormal;
+  if (mp3Quality == u"low") preset = encoder::kQualityLow;
+  if (mp3Quality == u"high") preset = encoder::kQualityHigh;
+  return static_cast<int32_t>(preset);
 }
 
 void EncodeOrchestration::RaiseErrorCode(int32_t number) {
@@ -48,7 +54,7 @@ void EncodeOrchestration::MP3Encode(const std::u16string& inputFile,
                                     std::u16string_view stereoMode, std::u16string_view mp3Quality,
                                     int32_t vbr, int32_t vbrMaxBitrate) {
   engine_.Init();
-  if (engine_.CallWindow(u"intreturn", kBlank, kBlank, kBlank) == engine::kJobRunning) {
+  if (engine_.CallWindow(commands::kIntReturn, kBlank, kBlank, kBlank) == engine::kJobRunning) {
     return RaiseErrorCode(kErrorAlreadyExecuting);
   }
   // Equality first, so that two empty names count as the same file; then by identity, so that
@@ -60,13 +66,13 @@ void EncodeOrchestration::MP3Encode(const std::u16string& inputFile,
   if (!CheckInputFile(inputFile)) return RaiseErrorCode(kErrorInputInvalid);
 
   // Settings go unchanged: the job validates them and reports what it refuses.
-  engine_.CallWindowLONG(u"bitrate", bitrate, 0, 0);
-  engine_.CallWindowLONG(u"vbr", vbr, 0, 0);
-  engine_.CallWindowLONG(u"vbrmaxbitrate", vbrMaxBitrate, 0, 0);
-  engine_.CallWindowLONG(u"stereomode", StereoModeNumber(stereoMode), 0, 0);
-  engine_.CallWindowLONG(u"quality", QualityNumber(mp3Quality), 0, 0);
+  engine_.CallWindowLONG(commands::kBitrate, bitrate, 0, 0);
+  engine_.CallWindowLONG(commands::kVbr, vbr, 0, 0);
+  engine_.CallWindowLONG(commands::kVbrMaxBitrate, vbrMaxBitrate, 0, 0);
+  engine_.CallWindowLONG(commands::kStereoMode, StereoModeNumber(stereoMode), 0, 0);
+  engine_.CallWindowLONG(commands::kQuality, QualityNumber(mp3Quality), 0, 0);
   WatchJobEnd();
-  engine_.CallWindow(u"passfiles", inputFile, outputFile, kBlank);
+  engine_.CallWindow(commands::kPassFiles, inputFile, outputFile, kBlank);
   ++jobsStarted_;
   timer1_.Enable();
 }
@@ -89,29 +95,31 @@ void EncodeOrchestration::ReleaseJobEndSignal() {
 
 void EncodeOrchestration::MP3EncodePause() {
   engine_.Init();
-  engine_.CallWindow(u"pause", kBlank, kBlank, kBlank);
+  engine_.CallWindow(commands::kPause, kBlank, kBlank, kBlank);
 }
 
 void EncodeOrchestration::MP3EncodeResume() {
   engine_.Init();
-  engine_.CallWindow(u"resume", kBlank, kBlank, kBlank);
+  engine_.CallWindow(commands::kResume, kBlank, kBlank, kBlank);
 }
 
 void EncodeOrchestration::MP3EncodeCancel() {
   engine_.Init();
-  engine_.CallWindow(u"cancel", kBlank, kBlank, kBlank);
+  engine_.CallWindow(commands::kCancel, kBlank, kBlank, kBlank);
 }
 
 void EncodeOrchestration::SelectProcessPriority(int32_t newLevel) {
   // Refused before the engine is loaded: a bad level sends nothing.
-  if (newLevel < 1 || newLevel > 3) return RaiseErrorCode(kErrorInvalidPriority);
+  if (newLevel < engine::kPriorityIdle || newLevel > engine::kPriorityHigh) {
+    return RaiseErrorCode(kErrorInvalidPriority);
+  }
   engine_.Init();
-  engine_.CallWindowLONG(u"intpriority", newLevel, 0, 0);
+  engine_.CallWindowLONG(commands::kIntPriority, newLevel, 0, 0);
 }
 
 void EncodeOrchestration::SelectEncoderThreads(int32_t count) {
   engine_.Init();
-  engine_.CallWindowLONG(u"threads", count, 0, 0);
+  engine_.CallWindowLONG(commands::kThreads, count, 0, 0);
 }
 
 void EncodeOrchestration::Tick() {
@@ -119,11 +127,11 @@ void EncodeOrchestration::Tick() {
   FlagScope ticking(inTick_);
 
   engine_.Init();
-  const int32_t progress = engine_.CallWindow(u"progress", kBlank, kBlank, kBlank);
+  const int32_t progress = engine_.CallWindow(commands::kProgress, kBlank, kBlank, kBlank);
   if (progress != lastProgress_) events_.Progress(progress);
   lastProgress_ = progress;
 
-  const int32_t result = engine_.CallWindow(u"intreturn", kBlank, kBlank, kBlank);
+  const int32_t result = engine_.CallWindow(commands::kIntReturn, kBlank, kBlank, kBlank);
   if (result >= engine::kJobRunning) return;
   FinishJob(result);
 }

@@ -2,36 +2,25 @@
 #include "tag_methods.h"
 
 #include <algorithm>
+#include <iterator>
 
+#include "tolvo/engine/interface1.h"
 #include "tolvo/platform/utf16.h"
 #include "tolvo/system_files.h"
 
 namespace tolvo::control {
 namespace {
 
-// The ID3v2 fields in the order the engine is asked for them.
-struct Id3v2Field {
-  const char16_t* sizeCommand;
-  const char16_t* getCommand;
-  const char16_t* setCommand;
-  std::u16string Id3v2Values::*member;
-};
+namespace commands = engine::commands;
 
-constexpr Id3v2Field kId3v2Fields[] = {
-    {u"v2Composersize", u"v2Composer", u"wv2Composer", &Id3v2Values::composer},
-    {u"v2OriginalArtistsize", u"v2OriginalArtist", u"wv2OriginalArtist",
-     &Id3v2Values::originalArtist},
-    {u"v2Copyrightsize", u"v2Copyright", u"wv2Copyright", &Id3v2Values::copyright},
-    {u"v2URLsize", u"v2URL", u"wv2URL", &Id3v2Values::url},
-    {u"v2EncodedBysize", u"v2EncodedBy", u"wv2EncodedBy", &Id3v2Values::encodedBy},
-    {u"v2Commentsize", u"v2Comment", u"wv2Comment", &Id3v2Values::comment},
-    {u"v2Genresize", u"v2Genre", u"wv2Genre", &Id3v2Values::genre},
-    {u"v2Yearsize", u"v2Year", u"wv2Year", &Id3v2Values::year},
-    {u"v2Albumsize", u"v2Album", u"wv2Album", &Id3v2Values::album},
-    {u"v2Artistsize", u"v2Artist", u"wv2Artist", &Id3v2Values::artist},
-    {u"v2Titlesize", u"v2Title", u"wv2Title", &Id3v2Values::title},
-    {u"v2Tracksize", u"v2Track", u"wv2Track", &Id3v2Values::track},
+// Where each ID3v2 field of the engine's field set goes among the method's parameters.
+constexpr std::u16string Id3v2Values::*kId3v2Members[] = {
+    &Id3v2Values::composer, &Id3v2Values::originalArtist, &Id3v2Values::copyright,
+    &Id3v2Values::url,      &Id3v2Values::encodedBy,      &Id3v2Values::comment,
+    &Id3v2Values::genre,    &Id3v2Values::year,           &Id3v2Values::album,
+    &Id3v2Values::artist,   &Id3v2Values::title,          &Id3v2Values::track,
 };
+static_assert(std::size(kId3v2Members) == std::size(commands::kId3v2Fields));
 
 // Sends "v2cleanup" when the scope ends, so the engine's ID3v2 texts are released on every path,
 // also when an engine error ends the method. A failure of that last command is swallowed: the
@@ -41,7 +30,7 @@ class V2CleanupOnExit {
   explicit V2CleanupOnExit(EngineLink& engine) : engine_(engine) {}
   ~V2CleanupOnExit() {
     try {
-      engine_.CallWindowLONG(u"v2cleanup", 0, 0, 0);
+      engine_.CallWindowLONG(commands::kV2Cleanup, 0, 0, 0);
     } catch (...) {
     }
   }
@@ -83,44 +72,44 @@ class ProbeFile {
 };
 
 void SendTempFolder(EngineLink& engine, platform::FileSystem& fs) {
-  SendText(engine, u"definetempfolder", ChooseTempFolder(engine.ControlFolder(), fs));
+  SendText(engine, commands::kDefineTempFolder, ChooseTempFolder(engine.ControlFolder(), fs));
 }
 
 }  // namespace
 
 int32_t ReadId3v1Tag(EngineLink& engine, const std::u16string& filename, Id3v1Values& values) {
   engine.Init();
-  const int32_t result = SendText(engine, u"getid3v1", filename);
-  if (result != 0) return result;
+  const int32_t result = SendText(engine, commands::kGetId3v1, filename);
+  if (result != engine::kId3v1Ok) return result;
   Id3v1Values read;
-  read.title = AskText(engine, u"v1Title", kId3v1AnswerBlanks);
-  read.artist = AskText(engine, u"v1Artist", kId3v1AnswerBlanks);
-  read.album = AskText(engine, u"v1Album", kId3v1AnswerBlanks);
-  read.year = AskText(engine, u"v1Year", kId3v1AnswerBlanks);
-  read.comment = AskText(engine, u"v1Comment", kId3v1AnswerBlanks);
-  read.track = engine.CallWindowLONG(u"v1Track", 0, 0, 0);
-  read.genre = engine.CallWindowLONG(u"v1Genre", 0, 0, 0);
+  read.title = AskText(engine, commands::kV1Title, kId3v1AnswerBlanks);
+  read.artist = AskText(engine, commands::kV1Artist, kId3v1AnswerBlanks);
+  read.album = AskText(engine, commands::kV1Album, kId3v1AnswerBlanks);
+  read.year = AskText(engine, commands::kV1Year, kId3v1AnswerBlanks);
+  read.comment = AskText(engine, commands::kV1Comment, kId3v1AnswerBlanks);
+  read.track = engine.CallWindowLONG(commands::kV1Track, 0, 0, 0);
+  read.genre = engine.CallWindowLONG(commands::kV1Genre, 0, 0, 0);
   values = std::move(read);
-  return 0;
+  return engine::kId3v1Ok;
 }
 
 int32_t WriteId3v1Tag(EngineLink& engine, const std::u16string& filename,
                       const Id3v1Values& values) {
   engine.Init();
-  SendText(engine, u"wv1Title", values.title);
-  SendText(engine, u"wv1Artist", values.artist);
-  SendText(engine, u"wv1Album", values.album);
-  SendText(engine, u"wv1Year", values.year);
+  SendText(engine, commands::kSetV1Title, values.title);
+  SendText(engine, commands::kSetV1Artist, values.artist);
+  SendText(engine, commands::kSetV1Album, values.album);
+  SendText(engine, commands::kSetV1Year, values.year);
   // The track goes before the comment: a nonzero track limits the comment to 28 characters.
-  engine.CallWindowLONG(u"wv1Track", values.track, 0, 0);
-  SendText(engine, u"wv1Comment", values.comment);
-  engine.CallWindowLONG(u"wv1Genre", values.genre, 0, 0);
-  return SendText(engine, u"setid3v1", filename);
+  engine.CallWindowLONG(commands::kSetV1Track, values.track, 0, 0);
+  SendText(engine, commands::kSetV1Comment, values.comment);
+  engine.CallWindowLONG(commands::kSetV1Genre, values.genre, 0, 0);
+  return SendText(engine, commands::kSetId3v1, filename);
 }
 
 int32_t RemoveId3v1Tag(EngineLink& engine, const std::u16string& filename) {
   engine.Init();
-  return SendText(engine, u"removeid3v1", filename);
+  return SendText(engine, commands::kRemoveId3v1, filename);
 }
 
 void GenerateId3v1Genres(EngineLink& engine, ControlEvents& events) {
@@ -128,7 +117,7 @@ void GenerateId3v1Genres(EngineLink& engine, ControlEvents& events) {
   events.ID3v1GenreList(true, u"");
   for (int32_t index = 0; index < engine::kGenreCount; ++index) {
     std::u16string name(kId3v1AnswerBlanks, u' ');
-    engine.CallWindow2(u"generategenre", name, index);
+    engine.CallWindow2(commands::kGenerateGenre, name, index);
     events.ID3v1GenreList(false, name);
   }
 }
@@ -136,37 +125,38 @@ void GenerateId3v1Genres(EngineLink& engine, ControlEvents& events) {
 int32_t ReadId3v2Tag(EngineLink& engine, const std::u16string& filename, Id3v2Values& values) {
   engine.Init();
   V2CleanupOnExit cleanup(engine);
-  const int32_t result = SendText(engine, u"getid3v2", filename);
-  if (result != 0) return result;
+  const int32_t result = SendText(engine, commands::kGetId3v2, filename);
+  if (result != engine::kId3v2ReadOk) return result;
   Id3v2Values read;
-  for (const Id3v2Field& field : kId3v2Fields) {
+  for (size_t i = 0; i < std::size(kId3v2Members); ++i) {
+    const commands::Id3v2FieldCommands& field = commands::kId3v2Fields[i];
     // The engine copies the whole text without knowing the room, so the placeholder is never
     // smaller than the size it reported; a negative size asks for no room of its own.
-    const int64_t size = std::max<int64_t>(engine.CallWindowLONG(field.sizeCommand, 0, 0, 0), 0);
-    read.*field.member =
-        AskText(engine, field.getCommand, static_cast<size_t>(size + kId3v2AnswerExtraBlanks));
+    const int64_t size = std::max<int64_t>(engine.CallWindowLONG(field.size, 0, 0, 0), 0);
+    read.*kId3v2Members[i] =
+        AskText(engine, field.get, static_cast<size_t>(size + kId3v2AnswerExtraBlanks));
   }
   values = std::move(read);
-  return 0;
+  return engine::kId3v2ReadOk;
 }
 
 int32_t WriteId3v2Tag(EngineLink& engine, const std::u16string& filename, const Id3v2Values& values,
                       platform::FileSystem& fs) {
   engine.Init();
   SendTempFolder(engine, fs);
-  engine.CallWindowLONG(u"v2cleanup", 0, 0, 0);
+  engine.CallWindowLONG(commands::kV2Cleanup, 0, 0, 0);
   V2CleanupOnExit cleanup(engine);
-  for (const Id3v2Field& field : kId3v2Fields) {
-    SendText(engine, field.setCommand, values.*field.member);
+  for (size_t i = 0; i < std::size(kId3v2Members); ++i) {
+    SendText(engine, commands::kId3v2Fields[i].set, values.*kId3v2Members[i]);
   }
-  return SendText(engine, u"setid3v2", filename);
+  return SendText(engine, commands::kSetId3v2, filename);
 }
 
 int32_t RemoveId3v2Tag(EngineLink& engine, const std::u16string& filename,
                        platform::FileSystem& fs) {
   engine.Init();
   SendTempFolder(engine, fs);
-  return SendText(engine, u"remove_id3v2_tag", filename);
+  return SendText(engine, commands::kRemoveId3v2, filename);
 }
 
 std::u16string ChooseTempFolder(const std::u16string& controlFolder, platform::FileSystem& fs) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "host/control_folder.h"
+#include "tolvo/engine/interface1.h"
 
 namespace tolvo::control {
 
@@ -45,10 +46,12 @@ int32_t MP3ClassLink::CallWindow2(std::u16string_view command, std::u16string& t
   return Engine().CallWindow2(commandText, text, blank, number);
 }
 
-int32_t MP3ClassLink::OpenJobEndSignal() { return Engine().CallWindowLONG(u"jobeventfd", 0, 0, 0); }
+int32_t MP3ClassLink::OpenJobEndSignal() {
+  return Engine().CallWindowLONG(engine::commands::kJobEventFd, 0, 0, 0);
+}
 
 void MP3ClassLink::CloseJobEndSignal(int32_t descriptor) {
-  Engine().CallWindowLONG(u"closejobeventfd", descriptor, 0, 0);
+  Engine().CallWindowLONG(engine::commands::kCloseJobEventFd, descriptor, 0, 0);
 }
 
 }  // namespace tolvo::control

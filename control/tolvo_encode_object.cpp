@@ -1,6 +1,7 @@
 // TolvoEncode's life cycle, interfaces, events, size rule and persistence.
 #include "tolvo_encode_object.h"
 
+#include "tolvo/engine/interface1.h"
 #include "tolvo/platform/event_descriptor.h"
 #include "tolvo/runtime/dispatch_table.h"
 #include "tolvo_encode_engine.h"
@@ -164,7 +165,7 @@ HRESULT TolvoEncode::SetVbrQuality(int32_t quality) {
   if (quality < kBestVbrQuality || quality > kLeastVbrQuality) return runtime::E_INVALIDARG;
   return Guarded([&] {
     engine_->Init();
-    engine_->CallWindowLONG(u"vbrquality", quality, 0, 0);
+    engine_->CallWindowLONG(engine::commands::kVbrQuality, quality, 0, 0);
   });
 }
 

@@ -25,7 +25,7 @@ int32_t Dispatch(const char* command, intptr_t a1, intptr_t a2, intptr_t a3) {
   // Job commands run at once (a "cancel" must never wait for a tag rewrite), except the one that
   // changes the temporary folder the tag commands use.
   if (const Command* entry = Find(JobCommands(), command)) {
-    if (std::strcmp(command, "definetempfolder") != 0) return entry->handler(a1, a2, a3);
+    if (std::strcmp(command, commands::kDefineTempFolder) != 0) return entry->handler(a1, a2, a3);
     std::lock_guard<std::mutex> turn(State().tagCommands);
     return entry->handler(a1, a2, a3);
   }

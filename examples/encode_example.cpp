@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "tolvo/encoder/be_stream.h"
+#include "tolvo/engine/interface1.h"
 #include "tolvo/platform/dynamic_library.h"
 #include "tolvo/platform/file_system.h"
 #include "tolvo/system_files.h"
@@ -103,23 +105,24 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  interface1("passpath", Text(folder + "/"), 0, 0);
-  interface1("bitrate", 128, 0, 0);
-  interface1("vbr", 0, 0, 0);
-  interface1("vbrmaxbitrate", 320, 0, 0);
-  interface1("stereomode", 1, 0, 0);  // joint stereo
-  interface1("quality", 2, 0, 0);     // high
-  interface1("intpriority", 2, 0, 0);
-  if (interface1("passfiles", Text(input), Text(output), 0) != 0) {
+  namespace commands = tolvo::engine::commands;
+  interface1(commands::kPassPath, Text(folder + "/"), 0, 0);
+  interface1(commands::kBitrate, 128, 0, 0);
+  interface1(commands::kVbr, 0, 0, 0);
+  interface1(commands::kVbrMaxBitrate, 320, 0, 0);
+  interface1(commands::kStereoMode, tolvo::encoder::kChannelJointStereo, 0, 0);
+  interface1(commands::kQuality, tolvo::encoder::kQualityHigh, 0, 0);
+  interface1(commands::kIntPriority, tolvo::engine::kPriorityNormal, 0, 0);
+  if (interface1(commands::kPassFiles, Text(input), Text(output), 0) == tolvo::engine::kRefused) {
     std::fprintf(stderr, "a job is already running\n");
     return 2;
   }
   std::printf("encoding %s -> %s\n", input.c_str(), output.c_str());
 
-  int32_t result = 1000;
+  int32_t result = tolvo::engine::kJobRunning;
   int32_t shown = -1;
-  while ((result = interface1("intreturn", 0, 0, 0)) == 1000) {
-    const int32_t progress = interface1("progress", 0, 0, 0);
+  while ((result = interface1(commands::kIntReturn, 0, 0, 0)) == tolvo::engine::kJobRunning) {
+    const int32_t progress = interface1(commands::kProgress, 0, 0, 0);
     if (progress != shown) {
       std::printf("progress %3d%%\n", progress);
       std::fflush(stdout);
@@ -127,8 +130,9 @@ int main(int argc, char** argv) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
   }
-  std::printf("finished, result %d%s\n", result, result == 0 ? " (no error)" : "");
+  const bool succeeded = result == tolvo::engine::kJobSucceeded;
+  std::printf("finished, result %d%s\n", result, succeeded ? " (no error)" : "");
   // The encoder library stays loaded for the life of the process, as in the control.
   encoder.Release();
-  return result == 0 ? 0 : 1;
+  return succeeded ? 0 : 1;
 }

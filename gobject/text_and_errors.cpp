@@ -4,10 +4,16 @@
 
 #include "gobject_internal.h"
 #include "tolvo-1.0/tolvo-encode.h"
+#include "tolvo/control/error_codes.h"
 #include "tolvo/runtime/error_info.h"
 #include "tolvo/runtime/text.h"
 
 namespace tolvo::gobject {
+
+// The introspectable C enum gives the engine host's errors the control's own numbers.
+static_assert(TOLVO_CONTROL_ERROR_ANSWER_TOO_LONG == control::kErrorUnexpectedMemory);
+static_assert(TOLVO_CONTROL_ERROR_ENGINE_LIBRARY == control::kErrorEngineLibrary);
+static_assert(TOLVO_CONTROL_ERROR_ENCODER_LIBRARY == control::kErrorEncoderLibrary);
 
 std::u16string ToUtf16(const gchar* text) { return text ? runtime::TextFromUtf8(text) : u""; }
 

@@ -3,6 +3,7 @@
 
 #include "interrupt_watch.h"
 #include "tolvo/control/encoder_tuning.h"
+#include "tolvo/control/error_codes.h"
 #include "tolvo/platform/file_system.h"
 #include "tolvo/platform/process_priority.h"
 #include "tolvo/platform/system_error.h"
@@ -12,11 +13,11 @@
 namespace tolvo::tool {
 namespace {
 
-constexpr int32_t kUserAbort = 112;
-
 // Error numbers whose message is about the output file.
 bool ConcernsOutput(int32_t number) {
-  return number == 4 || number == 104 || number == 107 || number == 110 || number == 111;
+  return number == control::kErrorOutputEmpty || number == engine::kJobCannotCreateOutput ||
+         number == engine::kJobOutputWriteFailed || number == engine::kJobMissingFileName ||
+         number == engine::kJobCannotCreateFolder;
 }
 
 std::string WithoutTrailingBlanks(std::string text) {
@@ -119,9 +120,9 @@ EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& i
       control.MP3EncodeCancel(&ignored);
     }
   }
-  if (outcome.errorNumber == 0) {
+  if (outcome.errorNumber == engine::kJobSucceeded) {
     outcome.kind = EncodeOutcome::Kind::kSucceeded;
-  } else if (outcome.errorNumber == kUserAbort) {
+  } else if (outcome.errorNumber == engine::kJobCancelled) {
     outcome.kind = EncodeOutcome::Kind::kCancelled;
   }
   return outcome;

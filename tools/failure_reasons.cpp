@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "tolvo/control/error_codes.h"
 #include "tolvo/platform/file_system.h"
 #include "tolvo/platform/system_error.h"
 #include "wav_info.h"
@@ -16,23 +17,6 @@ namespace fs = std::filesystem;
 using platform::FileKind;
 
 constexpr size_t kTrialWriteSize = 1024 * 1024;
-
-// Job results and checks of the control that concern the files.
-enum : int32_t {
-  kSameFile = 2,
-  kInputEmpty = 3,
-  kOutputEmpty = 4,
-  kInputInvalid = 5,
-  kEncoderNotLoaded = 101,
-  kInvalidWave = 102,
-  kCannotOpenInput = 103,
-  kCannotCreateOutput = 104,
-  kStreamRefused = 105,
-  kEncoderFailed = 106,
-  kWriteFailed = 107,
-  kMissingFileName = 110,
-  kCannotCreateFolder = 111,
-};
 
 platform::FileSystem& Files() { return platform::RealFileSystem(); }
 
@@ -168,46 +152,46 @@ std::string DescribeEncodeFailure(const EncodeFailureFacts& f, bool verbose) {
   std::string subject = f.input;
   std::string what;
   switch (f.number) {
-    case kSameFile:
+    case control::kErrorSameFile:
       what = "is the same file as the output " + f.output;
       break;
-    case kInputEmpty:
-    case kInputInvalid:
-    case kCannotOpenInput:
+    case control::kErrorInputEmpty:
+    case control::kErrorInputInvalid:
+    case engine::kJobCannotOpenInput:
       // It opens: then its first bytes are what the control could not take.
       what = InputProblem(f.inputPath);
       if (what.empty()) what = WavProblem(f.inputPath);
       break;
-    case kInvalidWave:
+    case engine::kJobInvalidWave:
       what = WavProblem(f.inputPath);
       break;
-    case kOutputEmpty:
-    case kMissingFileName:
+    case control::kErrorOutputEmpty:
+    case engine::kJobMissingFileName:
       subject = f.output;
       what = "the output name has no file name";
       break;
-    case kCannotCreateOutput:
-    case kCannotCreateFolder:
+    case engine::kJobCannotCreateOutput:
+    case engine::kJobCannotCreateFolder:
       subject = f.output;
       what = OutputProblem(f.outputPath, f.output);
       if (what.empty()) {
-        what = f.number == kCannotCreateOutput ? "cannot create the output file"
-                                               : "cannot create the output folder";
+        what = f.number == engine::kJobCannotCreateOutput ? "cannot create the output file"
+                                                          : "cannot create the output folder";
       }
       break;
-    case kWriteFailed: {
+    case engine::kJobOutputWriteFailed: {
       subject = f.output;
       std::string reason = WriteProblem(f.outputPath);
       what = "writing the output file failed" + (reason.empty() ? "" : ": " + reason);
       break;
     }
-    case kStreamRefused:
+    case engine::kJobStreamRefused:
       what = "the encoder refused these settings for this input";
       break;
-    case kEncoderNotLoaded:
+    case engine::kJobEncoderNotBound:
       what = "the encoder library cannot be loaded";
       break;
-    case kEncoderFailed:
+    case engine::kJobEncoderFailed:
       what = "the encoder failed while encoding";
       break;
     default:

@@ -19,7 +19,4 @@ std::vector<std::string> FetchGenreNames(ControlSession& session, std::string* e
 // anything else.
 std::optional<int> FindGenre(const std::vector<std::string>& names, const std::string& given);
 
-// The genre byte an ID3v1 tag stores for "no genre".
-inline constexpr int kNoGenre = engine::kNoGenreByte;
-
 }  // namespace tolvo::tool

@@ -10,6 +10,7 @@
 #include "help_texts.h"
 #include "tag_fields.h"
 #include "tag_options.h"
+#include "tolvo/engine/interface1.h"
 #include "tolvo/platform/file_system.h"
 #include "tolvo/platform/utf16.h"
 #include "tolvo/platform/utf8.h"
@@ -152,16 +153,16 @@ int ShowTags(const std::string& file) {
 
   TagV1Texts v1;
   int32_t v1Result = ReadTagV1(*session, path, &v1, &error);
-  if (v1Result < 0 || v1Result == 1) {
-    return ReportTagFailure(file, path,
-                            v1Result < 0 ? error : ResultMessage(TagOperation::kReadV1, 1), false);
+  if (v1Result < 0 || v1Result == engine::kId3v1CannotOpen) {
+    return ReportTagFailure(
+        file, path, v1Result < 0 ? error : ResultMessage(TagOperation::kReadV1, v1Result), false);
   }
   TagV2Texts v2;
   int32_t v2Result = ReadTagV2(*session, path, &v2, &error);
   if (v2Result < 0) return ReportTagFailure(file, path, error, false);
 
   std::cout << file << '\n';
-  if (v1Result == 0) {
+  if (v1Result == engine::kId3v1Ok) {
     std::vector<std::string> genres = FetchGenreNames(*session, &error);
     std::cout << "ID3v1:\n";
     PrintField("Title", Trimmed(v1.title));
@@ -177,13 +178,13 @@ int ShowTags(const std::string& file) {
   } else {
     std::cout << "ID3v1: none\n";
   }
-  if (v2Result == 0) {
+  if (v2Result == engine::kId3v2ReadOk) {
     std::cout << "ID3v2:\n";
     for (const V2Field& field : kV2Fields) {
       const std::u16string& value = v2.*field.member;
       if (!value.empty()) PrintField(field.label, platform::Utf16ToUtf8(value));
     }
-  } else if (v2Result == 1) {
+  } else if (v2Result == engine::kId3v2NoUsableTag) {
     std::cout << "ID3v2: none\n";
   } else {
     std::cout << "ID3v2: " << ResultMessage(TagOperation::kReadV2, v2Result) << '\n';
@@ -217,7 +218,7 @@ bool ApplyToId3v1(const ParsedArguments& a, const std::vector<std::string>& genr
     }
     f->genre = *genre;
   } else if (f->genre < 0 || f->genre >= engine::kNoGenre) {
-    f->genre = kNoGenre;  // the blank last entry, or no tag before: store "no genre"
+    f->genre = engine::kNoGenreByte;  // the blank last entry, or no tag before: "no genre"
   }
   return true;
 }
@@ -244,23 +245,27 @@ std::string MergeAndWrite(ControlSession& session, const std::string& file, cons
   if (v1) {
     int32_t read = ReadTagV1(session, path, &v1Fields, &error);
     if (read < 0) return error;
-    if (read != 0) v1Fields = TagV1Texts{};
+    if (read != engine::kId3v1Ok) v1Fields = TagV1Texts{};
     if (!ApplyToId3v1(a, genres, &v1Fields, &error)) return error;
   }
   if (v2) {
     TagV2Texts v2Fields;
     int32_t read = ReadTagV2(session, path, &v2Fields, &error);
     if (read < 0) return error;
-    if (read != 0) v2Fields = TagV2Texts{};
+    if (read != engine::kId3v2ReadOk) v2Fields = TagV2Texts{};
     ApplyToId3v2(a, genres, &v2Fields);
     int32_t written = WriteTagV2(session, path, v2Fields, &error);
-    if (written != 0) return written < 0 ? error : ResultMessage(TagOperation::kWriteV2, written);
+    if (written != engine::kId3v2WriteOk) {
+      return written < 0 ? error : ResultMessage(TagOperation::kWriteV2, written);
+    }
   }
   if (v1) {
     int32_t written = WriteTagV1(session, path, v1Fields, &error);
-    if (written != 0) return written < 0 ? error : ResultMessage(TagOperation::kWriteV1, written);
+    if (written != engine::kId3v1Ok) {
+      return written < 0 ? error : ResultMessage(TagOperation::kWriteV1, written);
+    }
     TagV1Texts stored;
-    if (!a.quiet && ReadTagV1(session, path, &stored, &error) == 0) {
+    if (!a.quiet && ReadTagV1(session, path, &stored, &error) == engine::kId3v1Ok) {
       WarnAboutId3v1Losses(file, a, stored);
     }
   }
@@ -307,12 +312,15 @@ int RemoveTags(const std::string& file, const ParsedArguments& a) {
   // Which of the tags are there: a tag that is not is not "removed".
   TagV1Texts v1Fields;
   TagV2Texts v2Fields;
-  const int32_t v1Read = v1 ? ReadTagV1(*session, path, &v1Fields, &error) : 1;
+  const int32_t v1Read =
+      v1 ? ReadTagV1(*session, path, &v1Fields, &error) : engine::kId3v1CannotOpen;
   if (v1Read < 0) return ReportTagFailure(file, path, error, false);
-  const int32_t v2Read = v2 ? ReadTagV2(*session, path, &v2Fields, &error) : 1;
+  const int32_t v2Read =
+      v2 ? ReadTagV2(*session, path, &v2Fields, &error) : engine::kId3v2NoUsableTag;
   if (v2Read < 0) return ReportTagFailure(file, path, error, false);
-  const bool hasV1 = v1 && v1Read == 0;
-  const bool hasV2 = v2 && v2Read != 1;  // 2: a tag, only not readable in full
+  const bool hasV1 = v1 && v1Read == engine::kId3v1Ok;
+  // A tag that cannot be read in full is still there.
+  const bool hasV2 = v2 && v2Read != engine::kId3v2NoUsableTag;
   if (!hasV1 && !hasV2) {
     if (a.quiet) return kExitSuccess;
     std::cout << file << ": no "
@@ -324,14 +332,14 @@ int RemoveTags(const std::string& file, const ParsedArguments& a) {
   }
   if (hasV2) {
     int32_t result = RemoveTagV2(*session, path, &error);
-    if (result != 0) {
+    if (result != engine::kId3v2RemoveOk) {
       return ReportTagFailure(
           file, path, result < 0 ? error : ResultMessage(TagOperation::kRemoveV2, result), true);
     }
   }
   if (hasV1) {
     int32_t result = RemoveTagV1(*session, path, &error);
-    if (result != 0) {
+    if (result != engine::kId3v1Ok) {
       return ReportTagFailure(
           file, path,
           (result < 0 ? error : ResultMessage(TagOperation::kRemoveV1, result)) +

@@ -6,13 +6,15 @@
 #include <string>
 
 #include "control_session.h"
+#include "tolvo/engine/interface1.h"
 
 namespace tolvo::tool {
 
 struct TagV1Texts {
   int32_t track = 0;  // 0: no track number
   std::u16string title, artist, album, year;
-  int32_t genre = 255;  // index into the genre list; 148 (read) or 255 (written) for none
+  // Index into the genre list; none is engine::kNoGenre as read, engine::kNoGenreByte as written.
+  int32_t genre = engine::kNoGenreByte;
   std::u16string comment;
 };
 

@@ -16,15 +16,14 @@ constexpr std::array<int, 14> kMpeg2Bitrates = {8,  16, 24, 32,  40,  48,  56,
 constexpr std::array<int, 9> kMpegSampleRates = {8000,  11025, 12000, 16000, 22050,
                                                  24000, 32000, 44100, 48000};
 
-// Channel modes of the record.
-constexpr uint32_t kModeStereo = 0;
-constexpr uint32_t kModeJointStereo = 1;
-constexpr uint32_t kModeDualChannel = 2;
-constexpr uint32_t kModeMonoInput = 3;
-constexpr uint32_t kModeStereoInputAsMono = 4;
-
-// Quality presets of the record and libmp3lame's algorithm quality for each.
-constexpr std::array<int, 3> kLameQualityOfPreset = {5, 7, 2};  // normal, low, high
+// libmp3lame's algorithm quality for each quality preset of the record.
+constexpr std::array<int, kQualityPresetCount> kLameQualityOfPreset = [] {
+  std::array<int, kQualityPresetCount> quality{};
+  quality[kQualityNormal] = 5;
+  quality[kQualityLow] = 7;
+  quality[kQualityHigh] = 2;
+  return quality;
+}();
 
 constexpr int kHighestVbrQuality = 9;
 constexpr uint32_t kMostWorkers = 64;
@@ -76,20 +75,20 @@ BeStatus ReadConfig(const BeConfig& config, StreamSettings* settings) {
   s.outputSampleRate = static_cast<int>(config.outputSampleRate);
 
   switch (config.channelMode) {
-    case kModeStereo:
+    case kChannelStereo:
       s.outputChannels = OutputChannels::kStereo;
       break;
-    case kModeJointStereo:
+    case kChannelJointStereo:
       s.outputChannels = OutputChannels::kJointStereo;
       break;
-    case kModeDualChannel:
+    case kChannelDual:
       s.outputChannels = OutputChannels::kDualChannel;
       break;
-    case kModeMonoInput:
+    case kChannelMonoInput:
       s.inputChannels = 1;
       s.outputChannels = OutputChannels::kMono;
       break;
-    case kModeStereoInputAsMono:
+    case kChannelStereoInputAsMono:
       s.outputChannels = OutputChannels::kMono;
       break;
     default:

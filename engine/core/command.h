@@ -6,12 +6,14 @@
 #include <cstring>
 #include <span>
 
+#include "tolvo/engine/interface1.h"
+
 namespace tolvo::engine {
 
 using CommandHandler = int32_t (*)(intptr_t a1, intptr_t a2, intptr_t a3);
 
 struct Command {
-  const char* name;
+  const char* name;  // one of the vocabulary's commands (tolvo/engine/interface1.h)
   CommandHandler handler;
 };
 

@@ -69,8 +69,4 @@ class FileRewrite {
   bool keepOutput_ = false;
 };
 
-// The codes of the tag operations for the checks the rewrite makes, shared by every operation.
-inline constexpr int32_t kTagFileLocked = 11;        // an encode holds the file
-inline constexpr int32_t kTagFileNotPermitted = 12;  // the caller may not write the file
-
 }  // namespace tolvo::engine

@@ -79,13 +79,6 @@ int MakeTempFileIn(const std::string& folder, std::string* path, platform::FileS
 
 std::string SystemTempFolder() { return platform::SystemTempFolder(); }
 
-int64_t FileSize(const std::string& path, platform::FileSystem& fs) {
-  File file = File::Open(fs, path.c_str(), OpenMode::kRead);
-  if (!file.IsOpen()) return 0;
-  platform::FileInfo info = fs.StatFd(file.fd());
-  return info.kind == FileKind::kFile ? info.size : 0;
-}
-
 bool IsReadOnlyFile(const std::string& path, platform::FileSystem& fs) {
   platform::FileInfo info = fs.Stat(path.c_str());
   return info.kind != FileKind::kMissing && (info.mode & kOwnerWriteBit) == 0;

@@ -32,7 +32,6 @@ bool ProbeFolderWritable(const std::string& folder,
 int MakeTempFileIn(const std::string& folder, std::string* path,
                    platform::FileSystem& fs = platform::RealFileSystem());
 std::string SystemTempFolder();
-int64_t FileSize(const std::string& path, platform::FileSystem& fs = platform::RealFileSystem());
 bool IsReadOnlyFile(const std::string& path, platform::FileSystem& fs = platform::RealFileSystem());
 int TruncateFile(const std::string& path, int64_t length,
                  platform::FileSystem& fs = platform::RealFileSystem());

@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "tolvo/engine/interface1.h"
 #include "tolvo/platform/event_descriptor.h"
 
 namespace tolvo::engine {
@@ -32,7 +33,7 @@ class JobEndSignals {
     auto it = std::find_if(open_.begin(), open_.end(), [fd](const platform::EventDescriptor& d) {
       return d.Descriptor() == fd;
     });
-    if (it == open_.end()) return 1;
+    if (it == open_.end()) return kRefused;
     open_.erase(it);
     return 0;
   }

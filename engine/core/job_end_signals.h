@@ -9,7 +9,7 @@ namespace tolvo::engine {
 
 // A new descriptor (above 2), or -1 when none can be made.
 int32_t OpenJobEndSignal();
-// Closes a descriptor OpenJobEndSignal gave out: 0, or 1 when it is not one of them.
+// Closes a descriptor OpenJobEndSignal gave out: 0, or kRefused when it is not one of them.
 int32_t CloseJobEndSignal(int32_t descriptor);
 // Makes every open descriptor readable. Called after the result is stored in jobState.
 void SignalJobEnd();

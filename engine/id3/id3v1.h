@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "tolvo/engine/interface1.h"
 #include "tolvo/platform/file_system.h"
 
 namespace tolvo::engine {
@@ -27,18 +28,7 @@ struct Id3v1FieldSet {
 // The one field set of this loaded library, all zero at load.
 Id3v1FieldSet& Id3v1Fields();
 
-// Result codes of the file operations.
-enum : int32_t {
-  kId3v1Ok = 0,
-  kId3v1CannotOpen = 1,      // read, write
-  kId3v1CannotRead = 2,      // read: unreadable or no "TAG"; write: unreadable
-  kId3v1TooShort = 3,        // read, write: fewer than 128 bytes
-  kId3v1WriteReadOnly = 4,   // write: the owner's write bit is clear
-  kId3v1WriteFailed = 5,     // write: the tag's bytes were not all stored (full disk, I/O error)
-  kId3v1WriteNotMp3 = 10,    // write: another container, or no MPEG frame header
-  kId3v1CannotCut = 1,       // remove: the file cannot be truncated
-  kId3v1RemoveReadOnly = 3,  // remove: the owner's write bit is clear
-};
+// The result codes of the file operations: tolvo/engine/interface1.h.
 
 // Fills fields from a record; false (fields untouched) when the record does not begin "TAG".
 bool ParseId3v1(const uint8_t* record, Id3v1FieldSet* fields);

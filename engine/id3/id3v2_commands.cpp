@@ -1,5 +1,9 @@
 // The ID3v2 commands of interface1: the read, the release, and for each of the twelve fields
 // its size, get and set command over the engine's one field set.
+#include <array>
+#include <iterator>
+#include <utility>
+
 #include "core/command.h"
 #include "id3/id3v2_fields.h"
 #include "id3/id3v2_reader.h"
@@ -43,33 +47,22 @@ int32_t Cleanup(intptr_t, intptr_t, intptr_t) {
   return 0;
 }
 
-// clang-format off
-#define TOLVO_ID3V2_FIELD_COMMANDS(Name, Field)          \
-  {"v2" Name "size", FieldSize<Id3v2Field::Field>},      \
-  {"v2" Name, GetField<Id3v2Field::Field>},              \
-  {"wv2" Name, SetField<Id3v2Field::Field>}
-// clang-format on
+// The file commands, then the size, get and set command of each field of the field set.
+template <int... Field>
+constexpr auto MakeCommands(std::integer_sequence<int, Field...>) {
+  static_assert(std::size(commands::kId3v2Fields) == sizeof...(Field));
+  return std::array{
+      Command{commands::kGetId3v2, GetTag},
+      Command{commands::kSetId3v2, SetTag},
+      Command{commands::kRemoveId3v2, RemoveTag},
+      Command{commands::kV2Cleanup, Cleanup},
+      Command{commands::kId3v2Fields[Field].size, FieldSize<static_cast<Id3v2Field>(Field)>}...,
+      Command{commands::kId3v2Fields[Field].get, GetField<static_cast<Id3v2Field>(Field)>}...,
+      Command{commands::kId3v2Fields[Field].set, SetField<static_cast<Id3v2Field>(Field)>}...,
+  };
+}
 
-constexpr Command kCommands[] = {
-    {"getid3v2", GetTag},
-    {"v2cleanup", Cleanup},
-    TOLVO_ID3V2_FIELD_COMMANDS("Composer", kComposer),
-    TOLVO_ID3V2_FIELD_COMMANDS("OriginalArtist", kOriginalArtist),
-    TOLVO_ID3V2_FIELD_COMMANDS("Copyright", kCopyright),
-    TOLVO_ID3V2_FIELD_COMMANDS("URL", kUrl),
-    TOLVO_ID3V2_FIELD_COMMANDS("EncodedBy", kEncodedBy),
-    TOLVO_ID3V2_FIELD_COMMANDS("Comment", kComment),
-    TOLVO_ID3V2_FIELD_COMMANDS("Genre", kGenre),
-    TOLVO_ID3V2_FIELD_COMMANDS("Year", kYear),
-    TOLVO_ID3V2_FIELD_COMMANDS("Album", kAlbum),
-    TOLVO_ID3V2_FIELD_COMMANDS("Artist", kArtist),
-    TOLVO_ID3V2_FIELD_COMMANDS("Title", kTitle),
-    TOLVO_ID3V2_FIELD_COMMANDS("Track", kTrack),
-    {"setid3v2", SetTag},
-    {"remove_id3v2_tag", RemoveTag},
-};
-
-#undef TOLVO_ID3V2_FIELD_COMMANDS
+constexpr auto kCommands = MakeCommands(std::make_integer_sequence<int, kId3v2FieldCount>{});
 
 }  // namespace
 

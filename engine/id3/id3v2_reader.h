@@ -9,16 +9,12 @@
 
 #include "id3/id3v2_fields.h"
 #include "id3/id3v2_layout.h"
+#include "tolvo/engine/interface1.h"
 #include "tolvo/platform/file_system.h"
 
 namespace tolvo::engine {
 
-// Result codes of ReadId3v2.
-enum : int32_t {
-  kId3v2ReadOk = 0,
-  kId3v2NoUsableTag = 1,  // no tag, a tag larger than the file, or a text too long for the file
-  kId3v2CannotReadTag = 2,
-};
+// Its result codes: tolvo/engine/interface1.h.
 
 // The whole length of the file's ID3v2 tag (tag size + 10, and 10 more for a 2.4 footer), or 0
 // when it has none.

@@ -7,25 +7,12 @@
 #include <cstdint>
 
 #include "core/atomic_replace.h"
+#include "tolvo/engine/interface1.h"
 #include "tolvo/platform/file_system.h"
 
 namespace tolvo::engine {
 
-// Result codes of WriteId3v2.
-enum : int32_t {
-  kId3v2WriteOk = 0,
-  kId3v2WriteReadOnly = 1,
-  kId3v2WriteNoTempFile = 2,        // no temporary file can be made in the temporary folder
-  kId3v2WriteCannotReadTag = 3,     // the old tag cannot be read in full
-  kId3v2WriteCannotReopenTemp = 4,  // the temporary file cannot be reopened to write its header
-  kId3v2WriteCannotReadMp3 = 5,     // the MP3 file cannot be opened or read
-  kId3v2WriteCannotAppendTemp = 6,  // the temporary file cannot be opened for appending
-  kId3v2WriteCannotReplace = 7,     // the finished file cannot replace the MP3 file
-  kId3v2WriteFailed = 9,            // a write, flush or close of the temporary file failed
-  kId3v2WriteCannotCarry = 13,  // a frame of the old tag (or the tag) cannot be carried faithfully
-  kId3v2WriteNotMp3 = 10,       // the file is another container, or holds no MPEG frame header
-  // 11 (an encode holds the file) and 12 (the caller may not write it): core/file_rewrite.h.
-};
+// Its result codes: tolvo/engine/interface1.h.
 
 // Writes the twelve fields of the field set into the file's tag, using the folder of
 // "definetempfolder" for the temporary file. On any code but 0 the file is untouched and no

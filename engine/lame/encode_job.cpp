@@ -28,6 +28,11 @@ static_assert(std::endian::native == std::endian::little);
 
 namespace {
 
+// A setting that is one of the first `count` numbers of a field of the encoder's record.
+bool IsBelow(int32_t setting, uint32_t count) {
+  return setting >= 0 && static_cast<uint32_t>(setting) < count;
+}
+
 constexpr std::array<int32_t, 14> kAllowedBitrates = {32,  40,  48,  56,  64,  80,  96,
                                                       112, 128, 160, 192, 224, 256, 320};
 constexpr auto kPausePoll = std::chrono::milliseconds(50);
@@ -44,12 +49,18 @@ class EncodeJob {
   int32_t Run();
 
  private:
-  int32_t OpenFilesAndStream();  // steps 5 to 15
-  int32_t EncodeSamples();       // step 16, then the flush of step 17 unless a chunk failed
+  // Opens the input at its samples and the output, checks the settings, opens the encoder's
+  // stream and takes the buffers.
+  int32_t OpenFilesAndStream();
+  // Encodes chunk after chunk until the input ends or a cancel, then flushes the stream unless a
+  // chunk failed.
+  int32_t EncodeSamples();
   int32_t Flush();
   int32_t OpenOutput();
-  int32_t ReleaseFiles(int32_t result);  // step 18
-  void FinishStream();                   // step 19
+  // Closes the input, flushes the output to the disk and releases the buffers.
+  int32_t ReleaseFiles(int32_t result);
+  // Writes the info frame into the output and closes the encoder's stream.
+  void FinishStream();
   // The output path still names the file this job writes (nobody removed or replaced it).
   bool OutputStillNamed();
   int64_t ReadChunk();  // 16-bit values read, -1 on a read error
@@ -158,12 +169,14 @@ int32_t EncodeJob::OpenFilesAndStream() {
   }
   // From here on a failure leaves the output file behind, empty or partly written.
 
+  // The settings are the record's channel mode and quality preset. Mono asked of the input:
+  // a stereo input's two channels are encoded as one, and the setting keeps that mode.
   int32_t stereoMode = state_.stereoMode.load();
-  if (stereoMode == 3) {  // mono asked of a stereo input: two channels encoded as one
-    stereoMode = 4;
-    state_.stereoMode.store(4);
+  if (stereoMode == static_cast<int32_t>(encoder::kChannelMonoInput)) {
+    stereoMode = static_cast<int32_t>(encoder::kChannelStereoInputAsMono);
+    state_.stereoMode.store(stereoMode);
   }
-  if (stereoMode < 0 || stereoMode > 4) {
+  if (!IsBelow(stereoMode, encoder::kChannelModeCount)) {
     Trace("Invalid stereo mode value \n");
     return kJobInvalidStereoMode;
   }
@@ -173,14 +186,15 @@ int32_t EncodeJob::OpenFilesAndStream() {
     return kJobInvalidBitrate;
   }
   const int32_t quality = state_.quality.load();
-  if (quality < 0 || quality > 2) {
+  if (!IsBelow(quality, encoder::kQualityPresetCount)) {
     Trace("Invalid quality settings \n");
     return kJobInvalidQuality;
   }
 
   encoder::BeConfig config{};
   FillEncoderConfig({.inputSampleRate = static_cast<uint32_t>(sampleRate_),
-                     .channelMode = static_cast<uint32_t>(channels_ == 1 ? 3 : stereoMode),
+                     .channelMode = channels_ == 1 ? encoder::kChannelMonoInput
+                                                   : static_cast<uint32_t>(stereoMode),
                      .bitrate = bitrate,
                      .vbrMaxBitrate = state_.vbrMaxBitrate.load(),
                      .quality = quality,
@@ -209,7 +223,7 @@ int32_t EncodeJob::OpenFilesAndStream() {
     Trace("cannot allocate the encoding buffers\n");
     return kJobOutOfResources;
   }
-  inputSize_ = FileSize(state_.inputPath, fs_);
+  inputSize_ = inputInfo_.size;
   return kJobSucceeded;
 }
 

@@ -6,32 +6,10 @@
 #include <cstdint>
 #include <optional>
 
+#include "tolvo/engine/interface1.h"
 #include "tolvo/platform/file_system.h"
 
 namespace tolvo::engine {
-
-// Job results: 0 or 100 plus a failure number.
-enum JobResult : int32_t {
-  kJobSucceeded = 0,
-  kJobEncoderNotBound = 101,
-  kJobInvalidWave = 102,
-  kJobCannotOpenInput = 103,  // also: not a regular file, or not readable to its end
-  // also: the output is the input (same device and inode), is no regular file, is read-only
-  // (the owner's write bit, for root too), or another encode or a tag operation holds it
-  kJobCannotCreateOutput = 104,
-  kJobStreamRefused = 105,
-  kJobEncoderFailed = 106,
-  // a short write, a close of the output that lost data, or an output path that no longer names
-  // the file the job wrote (removed or replaced meanwhile)
-  kJobOutputWriteFailed = 107,
-  kJobInvalidBitrate = 108,
-  kJobInvalidQuality = 109,
-  kJobMissingFileName = 110,
-  kJobCannotCreateFolder = 111,
-  kJobCancelled = 112,
-  kJobOutOfResources = 113,  // no job thread, or no memory for the job's buffers
-  kJobInvalidStereoMode = 120,
-};
 
 // Runs every step of one job on the calling thread and returns its result. All file work goes
 // through fs, so tests can make writes short or closes fail.

@@ -14,8 +14,6 @@ namespace tolvo::engine {
 namespace {
 
 constexpr auto kCancelPoll = std::chrono::milliseconds(50);
-constexpr int32_t kBestVbrQuality = 0;
-constexpr int32_t kLeastVbrQuality = 9;
 
 int32_t Store(std::atomic<int32_t>& setting, intptr_t value) {
   setting.store(AsNumber(value));
@@ -27,7 +25,7 @@ int32_t PassFiles(intptr_t input, intptr_t output, intptr_t) {
   // Claim the job word; a job that is already running keeps its paths and flags.
   int32_t current = state.jobState.load();
   do {
-    if (current == kJobRunning) return 1;
+    if (current == kJobRunning) return kRefused;
   } while (!state.jobState.compare_exchange_weak(current, kJobRunning));
 
   state.pauseRequested.store(0);
@@ -45,10 +43,10 @@ int32_t PassFiles(intptr_t input, intptr_t output, intptr_t) {
   return 0;
 }
 
-// The VBR quality for the next jobs, 0 (best) to 9; 1 and no change for any other number.
+// The VBR quality for the next jobs, 0 (best) to 9; refused, and no change, for any other number.
 int32_t VbrQuality(intptr_t a1, intptr_t, intptr_t) {
   int32_t quality = AsNumber(a1);
-  if (quality < kBestVbrQuality || quality > kLeastVbrQuality) return 1;
+  if (quality < kBestVbrQuality || quality > kLeastVbrQuality) return kRefused;
   State().vbrQuality.store(quality);
   return 0;
 }
@@ -61,30 +59,37 @@ int32_t Cancel(intptr_t, intptr_t, intptr_t) {
 }
 
 constexpr Command kJobCommands[] = {
-    {"passfiles", PassFiles},
-    {"bitrate", [](intptr_t a1, intptr_t, intptr_t) { return Store(State().bitrate, a1); }},
-    {"vbr", [](intptr_t a1, intptr_t, intptr_t) { return Store(State().useVbr, a1); }},
-    {"stereomode", [](intptr_t a1, intptr_t, intptr_t) { return Store(State().stereoMode, a1); }},
-    {"quality", [](intptr_t a1, intptr_t, intptr_t) { return Store(State().quality, a1); }},
-    {"intreturn", [](intptr_t, intptr_t, intptr_t) { return State().jobState.load(); }},
-    {"progress", [](intptr_t, intptr_t, intptr_t) { return State().progress.load(); }},
-    {"intpriority", [](intptr_t a1, intptr_t, intptr_t) { return Store(State().priority, a1); }},
-    {"cancel", Cancel},
-    {"pause", [](intptr_t, intptr_t, intptr_t) { return Store(State().pauseRequested, 1); }},
-    {"resume", [](intptr_t, intptr_t, intptr_t) { return Store(State().pauseRequested, 0); }},
-    {"vbrmaxbitrate",
+    {commands::kPassFiles, PassFiles},
+    {commands::kBitrate,
+     [](intptr_t a1, intptr_t, intptr_t) { return Store(State().bitrate, a1); }},
+    {commands::kVbr, [](intptr_t a1, intptr_t, intptr_t) { return Store(State().useVbr, a1); }},
+    {commands::kStereoMode,
+     [](intptr_t a1, intptr_t, intptr_t) { return Store(State().stereoMode, a1); }},
+    {commands::kQuality,
+     [](intptr_t a1, intptr_t, intptr_t) { return Store(State().quality, a1); }},
+    {commands::kIntReturn, [](intptr_t, intptr_t, intptr_t) { return State().jobState.load(); }},
+    {commands::kProgress, [](intptr_t, intptr_t, intptr_t) { return State().progress.load(); }},
+    {commands::kIntPriority,
+     [](intptr_t a1, intptr_t, intptr_t) { return Store(State().priority, a1); }},
+    {commands::kCancel, Cancel},
+    {commands::kPause,
+     [](intptr_t, intptr_t, intptr_t) { return Store(State().pauseRequested, 1); }},
+    {commands::kResume,
+     [](intptr_t, intptr_t, intptr_t) { return Store(State().pauseRequested, 0); }},
+    {commands::kVbrMaxBitrate,
      [](intptr_t a1, intptr_t, intptr_t) { return Store(State().vbrMaxBitrate, a1); }},
-    {"passpath",
+    {commands::kPassPath,
      [](intptr_t a1, intptr_t, intptr_t) {
        CopyPathField(State().programFolder, AsText(a1));
        return int32_t{0};
      }},
-    {"vbrquality", VbrQuality},
-    {"threads", [](intptr_t a1, intptr_t, intptr_t) { return Store(State().encoderThreads, a1); }},
-    {"jobeventfd", [](intptr_t, intptr_t, intptr_t) { return OpenJobEndSignal(); }},
-    {"closejobeventfd",
+    {commands::kVbrQuality, VbrQuality},
+    {commands::kThreads,
+     [](intptr_t a1, intptr_t, intptr_t) { return Store(State().encoderThreads, a1); }},
+    {commands::kJobEventFd, [](intptr_t, intptr_t, intptr_t) { return OpenJobEndSignal(); }},
+    {commands::kCloseJobEventFd,
      [](intptr_t a1, intptr_t, intptr_t) { return CloseJobEndSignal(AsNumber(a1)); }},
-    {"definetempfolder",
+    {commands::kDefineTempFolder,
      [](intptr_t a1, intptr_t, intptr_t) {
        CopyPathField(State().tempFolder, AsText(a1));
        return int32_t{0};

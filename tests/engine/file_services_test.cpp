@@ -89,14 +89,6 @@ TEST(SystemTempFolder, ARelativeTmpdirIsMadeAbsolute) {
   EXPECT_TRUE(IsExistingFolder(folder));
 }
 
-TEST(FileSize, CountsTheBytesOfFilesOnly) {
-  TempDir dir;
-  test::WriteFile(dir / "f", Bytes(1000, 7));
-  EXPECT_EQ(FileSize(dir / "f"), 1000);
-  EXPECT_EQ(FileSize(dir / "missing"), 0);
-  EXPECT_EQ(FileSize(dir.path()), 0);
-}
-
 TEST(IsReadOnlyFile, FollowsTheOwnersWriteBit) {
   TempDir dir;
   test::WriteFile(dir / "f", {1});

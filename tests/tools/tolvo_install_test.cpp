@@ -100,6 +100,7 @@ TEST_F(InstalledTree, AHostBuildsFromThePkgConfigFileAndCreatesTheControl) {
       "#include <cstdio>\n"
       "#include <string>\n"
       "#include \"tolvo/control/encoder_tuning.h\"\n"
+      "#include \"tolvo/control/error_codes.h\"\n"
       "#include \"tolvo/control/tolvo_encode.h\"\n"
       "#include \"tolvo/runtime/create_object.h\"\n"
       "int main(int, char** argv) {\n"

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "tolvo/engine/interface1.h"
 #include "tolvo/runtime/guid.h"
 #include "tolvo/runtime/unknown.h"
 
@@ -13,8 +14,9 @@ namespace tolvo::control {
 inline constexpr runtime::Guid IID_IEncoderTuning{
     0xF5836FA0, 0xD731, 0x4689, {0x84, 0x21, 0x98, 0x1E, 0xDE, 0x09, 0xB0, 0x5E}};
 
-inline constexpr int32_t kBestVbrQuality = 0;
-inline constexpr int32_t kLeastVbrQuality = 9;
+// The range of SetVbrQuality is the engine's (tolvo/engine/interface1.h).
+using engine::kBestVbrQuality;
+using engine::kLeastVbrQuality;
 
 class IEncoderTuning : public runtime::IUnknown {
  public:

@@ -16,10 +16,10 @@ struct BeConfig {
   uint32_t recordSize;        // 8: 331
   uint32_t inputSampleRate;   // 12
   uint32_t outputSampleRate;  // 16: 0 lets the encoder choose
-  uint32_t channelMode;       // 20: 0 stereo, 1 joint, 2 dual, 3 mono input, 4 stereo input as mono
+  uint32_t channelMode;       // 20: kChannel..., below
   uint32_t bitrate;           // 24: kbit/s
   uint32_t vbrMaxBitrate;     // 28
-  uint32_t qualityPreset;     // 32: 0 normal, 1 low, 2 high
+  uint32_t qualityPreset;     // 32: kQuality..., below
   uint32_t mpegVersion;       // 36: 1
   uint32_t psychoModel;       // 40
   uint32_t emphasis;          // 44
@@ -52,6 +52,20 @@ static_assert(std::endian::native == std::endian::little, "the record is little-
 
 inline constexpr uint32_t kBeConfigKind = 256;
 inline constexpr uint32_t kBeRecordVersion = 1;
+
+// Channel modes of the record (channelMode).
+inline constexpr uint32_t kChannelStereo = 0;
+inline constexpr uint32_t kChannelJointStereo = 1;
+inline constexpr uint32_t kChannelDual = 2;
+inline constexpr uint32_t kChannelMonoInput = 3;          // one input channel, mono output
+inline constexpr uint32_t kChannelStereoInputAsMono = 4;  // two input channels, mono output
+inline constexpr uint32_t kChannelModeCount = 5;
+
+// Quality presets of the record (qualityPreset).
+inline constexpr uint32_t kQualityNormal = 0;
+inline constexpr uint32_t kQualityLow = 1;
+inline constexpr uint32_t kQualityHigh = 2;
+inline constexpr uint32_t kQualityPresetCount = 3;
 
 using BeStatus = uint32_t;  // 0 success
 

@@ -1,5 +1,5 @@
 // The encode orchestration against a scripted engine: the checks of MP3Encode and what they send,
-// the settings mapping, the polling tick's events and their order, and the error table.
+// the settings mapping, and the polling tick's events and their order.
 #include <gtest/gtest.h>
 
 #include "encode_orchestration.h"
@@ -52,49 +52,6 @@ class OrchestrationTest : public ::testing::Test {
   EventRecorder events_;
   EncodeOrchestration orchestration_{engine_, events_, events_};
 };
-
-TEST(ErrorTableTest, ListedNumbersKeepTheirExactTexts) {
-  const std::pair<int32_t, std::u16string> expected[] = {
-      {0, u"No error "},
-      {1, u"Invalid compression level "},
-      {2, u"The input file is the same as the output"},
-      {3, u"The input file is empty "},
-      {4, u"The outputfile file is empty "},
-      {5, u"The input file or path is invalid"},
-      {6, u"The output file or path is invalid"},
-      {7, u"Invalid bitrate value"},
-      {8, u"Unexpected error"},
-      {9, u"Already executing , wait for the end or call the cancel function"},
-      {12, u"Invalid priority level"},
-      {101, u"Unable to load required dll"},
-      {102, u"Invalid wav file"},
-      {103, u"Error openning the wav file"},
-      {104, u"Cannot create the destination mp3 file"},
-      {105, u"Error opening encoding stream or invalid settings"},
-      {106, u"Encoder failed, contact the developer"},
-      {107, u"Output file write error"},
-      {108, u"Invalid bitrate value "},
-      {109, u"Invalid quality settings"},
-      {110, u"Destination filename is missing"},
-      {111, u"Cannot create destination folder"},
-      {112, u"User abort"},
-      {120, u"Invalid stereo mode value"},
-  };
-  for (const auto& [number, text] : expected) {
-    const control::ErrorReport report = DescribeError(number);
-    EXPECT_EQ(report.number, number);
-    EXPECT_EQ(report.description, text) << number;
-  }
-}
-
-TEST(ErrorTableTest, UnlistedNumbersBecome255WithTheNumberInTheText) {
-  for (int32_t number : {10, 11, 100, 113, 121, 999, 1000, -1, -2147483647 - 1}) {
-    const control::ErrorReport report = DescribeError(number);
-    EXPECT_EQ(report.number, 255);
-    EXPECT_EQ(platform::Utf16ToUtf8(report.description),
-              "Unexpected error " + std::to_string(number));
-  }
-}
 
 TEST(SettingsMappingTest, StereoModeAndQualityAreExactAndCaseSensitive) {
   EXPECT_EQ(control::StereoModeNumber(u"stereo"), 0);

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -15,6 +16,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/engine_state.h"
@@ -308,6 +310,39 @@ void Id3v2FaultsTest::ExpectKillsLeaveACompleteFile() {
   EXPECT_EQ(test::ListFolder(mp3Folder_), std::vector<std::string>{"song.mp3"});
   for (size_t state = 0; state < states.size(); ++state)
     RecordProperty("killed_in_state_" + std::to_string(state), seen[state]);
+}
+
+// The file-system calls of an operation on the old file, in order: the nth is named by making it
+// fail.
+std::vector<std::string> CallsOf(const Operation& op, const std::string& mp3, const Bytes& old) {
+  std::vector<std::string> calls;
+  for (int n = 1;; ++n) {
+    test::WriteFile(mp3, old);
+    test::FaultyFileSystem fs;
+    fs.FailCall(n);
+    const int32_t result = op(mp3.c_str(), fs);
+    if (!fs.triggered()) {
+      EXPECT_EQ(result, 0) << "the run without a fault";
+      return calls;
+    }
+    calls.push_back(fs.failedCall());
+  }
+}
+
+TEST_F(Id3v2FaultsTest, ARewriteOpensTheMp3OnceAndBuildsTheNewFileThroughOneDescriptor) {
+  for (bool large : {false, true}) {
+    large24_ = large;
+    const Bytes old = OldFile(3000);
+    for (const auto& [name, op] : {std::pair{"write", Operation(Write)}, {"remove", Remove}}) {
+      const std::vector<std::string> calls = CallsOf(op, mp3_, old);
+      const auto count = [&](const char* call) { return std::ranges::count(calls, call); };
+      // The MP3 file is opened once; the new file is made once, and every frame goes into it
+      // through that descriptor, never by reopening it by name.
+      const std::string context = std::string(name) + (large ? ", large 2.4 tag" : "");
+      EXPECT_EQ(count("Open"), 1) << context;
+      EXPECT_EQ(count("CreateTempFile") + count("MakeTempFile"), 1) << context;
+    }
+  }
 }
 
 }  // namespace

@@ -15,7 +15,8 @@ class CommandName {
  public:
   static constexpr size_t kRoom = 24;  // the longest name and its terminating zero fit
 
-  consteval CommandName(const char* name) {  // NOLINT: names convert where texts are expected
+  // Implicit, like the conversions below: a name goes wherever a command text is expected.
+  consteval CommandName(const char* name) {
     while (name[length_] != '\0') {
       // A name that is too long or not ASCII stops the build here.
       if (length_ + 1 >= kRoom || static_cast<unsigned char>(name[length_]) >= 0x80) {
@@ -28,8 +29,8 @@ class CommandName {
   }
   constexpr const char* text() const { return text_; }
   constexpr std::u16string_view wide() const { return {wide_, length_}; }
-  constexpr operator const char*() const { return text_; }           // NOLINT
-  constexpr operator std::u16string_view() const { return wide(); }  // NOLINT
+  constexpr operator const char*() const { return text_; }
+  constexpr operator std::u16string_view() const { return wide(); }
 
  private:
   static void NotACommandName() {}  // not constexpr: reaching it is a compile-time error

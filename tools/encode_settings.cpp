@@ -5,14 +5,11 @@
 #include <array>
 
 #include "tag_options.h"
+#include "tolvo/engine/interface1.h"
 
 namespace tolvo::tool {
 namespace {
 
-// The bitrates the encode job accepts, in kbit/s; anything else ends a job with an empty output
-// file, so it is refused here instead.
-constexpr std::array kAllowedBitrates = {32,  40,  48,  56,  64,  80,  96,
-                                         112, 128, 160, 192, 224, 256, 320};
 constexpr std::array<const char*, 4> kModes = {"stereo", "joint", "dual", "mono"};
 constexpr std::array<const char*, 3> kQualities = {"normal", "low", "high"};
 constexpr int kDefaultBitrate = 128;
@@ -32,11 +29,13 @@ constexpr OptionRule kEncoderOptions[] = {
 bool ReadBitrate(const ParsedArguments& a, const char* name, int* value, std::string* error) {
   if (!a.Has(name)) return true;
   std::optional<int> number = ParseNumber(a.Value(name), 1, 100000);
-  if (!number || std::find(kAllowedBitrates.begin(), kAllowedBitrates.end(), *number) ==
-                     kAllowedBitrates.end()) {
-    *error = std::string(name) +
-             " must be one of 32 40 48 56 64 80 96 112 128 160 192 224 256 320, not '" +
-             a.Value(name) + "'";
+  // Any bitrate the encode job does not accept would end it with an empty output file, so it is
+  // refused here instead.
+  const auto& allowed = engine::kAllowedBitrates;
+  if (!number || std::find(allowed.begin(), allowed.end(), *number) == allowed.end()) {
+    std::string list;
+    for (int32_t bitrate : allowed) list += " " + std::to_string(bitrate);
+    *error = std::string(name) + " must be one of" + list + ", not '" + a.Value(name) + "'";
     return false;
   }
   *value = *number;

@@ -3,7 +3,6 @@
 #include "lame/encode_job.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <chrono>
 #include <exception>
@@ -33,8 +32,6 @@ bool IsBelow(int32_t setting, uint32_t count) {
   return setting >= 0 && static_cast<uint32_t>(setting) < count;
 }
 
-constexpr std::array<int32_t, 14> kAllowedBitrates = {32,  40,  48,  56,  64,  80,  96,
-                                                      112, 128, 160, 192, 224, 256, 320};
 constexpr auto kPausePoll = std::chrono::milliseconds(50);
 // The read-only attribute of this platform: the owner's write bit is clear.
 constexpr uint32_t kOwnerWriteBit = 0200;

@@ -3,6 +3,7 @@
 // states and results, and the result codes of each tag operation. Header-only, no code to link.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -126,6 +127,11 @@ inline constexpr int32_t kRefused = 1;
 inline constexpr int32_t kPriorityIdle = 1;
 inline constexpr int32_t kPriorityNormal = 2;
 inline constexpr int32_t kPriorityHigh = 3;
+
+// The values of "bitrate" a job accepts, in kbit/s; any other ends the job with
+// kJobInvalidBitrate, after the output file has been made.
+inline constexpr std::array<int32_t, 14> kAllowedBitrates = {32,  40,  48,  56,  64,  80,  96,
+                                                             112, 128, 160, 192, 224, 256, 320};
 
 // The range of "vbrquality": 0 the best (largest) VBR stream, 9 the smallest.
 inline constexpr int32_t kBestVbrQuality = 0;

@@ -58,7 +58,7 @@ int32_t WriteFinalHeader(File& out, uint8_t version, uint32_t tagSize) {
       !out.SeekFromEnd(0)) {
     return kId3v2WriteFailed;
   }
-  return 0;
+  return kId3v2WriteOk;
 }
 
 bool ReadOldTagHeader(id3v2::SourceFile& source, id3v2::TagHeader* header) {
@@ -68,12 +68,13 @@ bool ReadOldTagHeader(id3v2::SourceFile& source, id3v2::TagHeader* header) {
          id3v2::ParseTagHeader(bytes, sizeof bytes, source.info.size, header);
 }
 
-// The new tag's frames after the provisional header: 0 or the operation's failure code.
+// The new tag's frames after the provisional header: kId3v2WriteOk or the operation's failure
+// code.
 int32_t BuildTagFrames(id3v2::SourceFile& source, const id3v2::TagHeader* oldTag,
                        TagAppender& out) {
   switch (id3v2::BuildFrames(source.file, source.info.size, oldTag, out)) {
     case id3v2::BuildResult::kDone:
-      return 0;
+      return kId3v2WriteOk;
     case id3v2::BuildResult::kCannotReadTag:
       return kId3v2WriteCannotReadTag;
     case id3v2::BuildResult::kCannotCarry:
@@ -118,15 +119,17 @@ int32_t BuildNewFile(id3v2::SourceFile& source, File& output) {
   const bool hasTag = source.tagLength > 0 && ReadOldTagHeader(source, &oldTag);
   if (source.tagLength > 0 && !hasTag) return kId3v2WriteCannotReadTag;
   if (!LooksLikeMp3(source.file, source.tagLength, source.info.size)) return kId3v2WriteNotMp3;
-  if (int32_t result = BuildTagFrames(source, hasTag ? &oldTag : nullptr, out); result != 0)
+  if (int32_t result = BuildTagFrames(source, hasTag ? &oldTag : nullptr, out);
+      result != kId3v2WriteOk) {
     return result;
+  }
 
   // Header and frames so far; the padding that follows completes the tag size.
   const int64_t tagSize = out.written();
   if (tagSize > id3v2::kMaxTagSize) return kId3v2WriteCannotCarry;
   const uint8_t version = id3v2::WrittenVersionFor(hasTag ? &oldTag : nullptr);
   if (int32_t result = WriteFinalHeader(output, version, static_cast<uint32_t>(tagSize));
-      result != 0) {
+      result != kId3v2WriteOk) {
     return result;
   }
   const std::array<uint8_t, id3v2::kPaddingSize> padding{};

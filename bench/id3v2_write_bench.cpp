@@ -33,11 +33,8 @@ constexpr double kGoal = 1.3;
 class WorkFolder {
  public:
   WorkFolder(FileSystem& fs, const std::string& base) : fs_(fs) {
-    std::string name;
-    if (fs.MakeTempFile(base, "tolvo-bench-", &name) && fs.Remove(name.c_str()) &&
-        fs.MakeFolder(name.c_str())) {
-      path_ = name;
-    }
+    const tolvo::platform::IoResult<std::string> name = fs.MakeTempFile(base, "tolvo-bench-");
+    if (name && fs.Remove(name->c_str()) && fs.MakeFolder(name->c_str())) path_ = *name;
   }
   ~WorkFolder() {
     if (path_.empty()) return;

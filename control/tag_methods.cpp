@@ -56,19 +56,19 @@ std::u16string AskText(EngineLink& engine, std::u16string_view command, size_t b
 class ProbeFile {
  public:
   ProbeFile(platform::FileSystem& fs, const std::string& folder) : fs_(fs) {
-    made_ = static_cast<bool>(fs_.MakeTempFile(folder, kTempFilePrefix, &path_));
+    platform::IoResult<std::string> made = fs_.MakeTempFile(folder, kTempFilePrefix);
+    if (made) path_ = std::move(*made);
   }
   ~ProbeFile() {
-    if (made_) fs_.Remove(path_.c_str());
+    if (made()) fs_.Remove(path_.c_str());
   }
   ProbeFile(const ProbeFile&) = delete;
   ProbeFile& operator=(const ProbeFile&) = delete;
-  bool made() const { return made_; }
+  bool made() const { return !path_.empty(); }
 
  private:
   platform::FileSystem& fs_;
   std::string path_;
-  bool made_ = false;
 };
 
 void SendTempFolder(EngineLink& engine, platform::FileSystem& fs) {

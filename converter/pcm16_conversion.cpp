@@ -36,7 +36,10 @@ class TemporarySibling {
     const size_t slash = finalPath.rfind('/');
     const std::string folder =
         slash == std::string::npos ? "." : (slash == 0 ? "/" : finalPath.substr(0, slash));
-    return fs_.MakeTempFile(folder, ".snd-partial-", &path_);
+    platform::IoResult<std::string> made = fs_.MakeTempFile(folder, ".snd-partial-");
+    if (!made) return made.error();
+    path_ = std::move(*made);
+    return {};
   }
   const std::string& path() const { return path_; }
   platform::IoStatus CommitAs(const std::string& finalPath) {
@@ -50,8 +53,8 @@ class TemporarySibling {
   std::string path_;
 };
 
-std::string ErrorText(const char* what, int error) {
-  return std::string(what) + ": " + std::strerror(error);
+std::string ErrorText(const char* what, const platform::IoError& error) {
+  return std::string(what) + ": " + std::strerror(error.number);
 }
 
 bool Fail(std::string* problem, std::string text) {
@@ -181,11 +184,12 @@ void WidenPcm8(const uint8_t* in, size_t count, uint8_t* out) {
 bool ConvertWavToPcm16(const std::string& inputPath, const std::string& outputPath,
                        ConversionSummary* summary, std::string* problem, platform::FileSystem& fs) {
   if (outputPath.empty()) return Fail(problem, "no output file named");
-  int error = 0;
+  platform::IoError error;
   platform::File in =
       platform::File::Open(fs, inputPath.c_str(), platform::OpenMode::kRead, &error);
   if (!in.IsOpen()) return Fail(problem, ErrorText("cannot open the input", error));
-  if (fs.StatFd(in.fd()).kind != platform::FileKind::kFile) {
+  const platform::IoResult<platform::FileInfo> inputInfo = fs.StatFd(in.fd());
+  if (!platform::IsRegularFile(inputInfo)) {
     return Fail(problem, "the input is not a regular file");
   }
   const int64_t size = in.Size();
@@ -198,7 +202,7 @@ bool ConvertWavToPcm16(const std::string& inputPath, const std::string& outputPa
 
   TemporarySibling partial(fs);
   if (platform::IoStatus status = partial.Create(outputPath); !status) {
-    return Fail(problem, ErrorText("cannot create a file beside the output", status.error));
+    return Fail(problem, ErrorText("cannot create a file beside the output", status.error()));
   }
   platform::File out =
       platform::File::Open(fs, partial.path().c_str(), platform::OpenMode::kCreateTruncate, &error);
@@ -229,9 +233,9 @@ bool ConvertWavToPcm16(const std::string& inputPath, const std::string& outputPa
   }
 
   // The copy is as private as its source: the input's read and write bits, the owner's always.
-  fs.SetMode(partial.path().c_str(), (fs.StatFd(in.fd()).mode & 0666u) | 0600u);
+  fs.SetMode(partial.path().c_str(), (inputInfo->mode & 0666u) | 0600u);
   if (platform::IoStatus status = partial.CommitAs(outputPath); !status) {
-    return Fail(problem, ErrorText("cannot put the output in place", status.error));
+    return Fail(problem, ErrorText("cannot put the output in place", status.error()));
   }
   summary->input = layout;
   summary->inputFrames = inputFrames;

@@ -21,11 +21,11 @@ std::string ControlLibraryBesideTool() {
   const std::string folder = program.substr(0, slash + 1);
   platform::FileSystem& files = platform::RealFileSystem();
   for (const std::string& candidate : {folder, folder + TOLVO_LIBDIR_FROM_BINDIR}) {
-    const std::string resolved = files.ResolvePath(candidate.c_str());
-    if (resolved.empty()) continue;
+    const platform::IoResult<std::string> resolved = files.ResolvePath(candidate.c_str());
+    if (!resolved) continue;
     const std::string library =
-        resolved + (resolved.ends_with('/') ? "" : "/") + kControlLibraryName;
-    if (files.Stat(library.c_str()).kind == platform::FileKind::kFile) return library;
+        *resolved + (resolved->ends_with('/') ? "" : "/") + kControlLibraryName;
+    if (platform::IsRegularFile(files.Stat(library.c_str()))) return library;
   }
   return {};
 }

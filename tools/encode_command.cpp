@@ -40,14 +40,14 @@ std::string Decimal(double value) {
 }
 
 bool Exists(const std::string& path) {
-  return platform::RealFileSystem().Stat(path.c_str()).kind != platform::FileKind::kMissing;
+  return static_cast<bool>(platform::RealFileSystem().Stat(path.c_str()));
 }
 
 // The engine creates the output before it checks the settings, and a failed write leaves a
 // part of a stream: a file that only this failed encode made is taken away again.
 void RemoveOutputWeMade(const std::string& output, bool existedBefore) {
   platform::FileSystem& files = platform::RealFileSystem();
-  if (!existedBefore && files.Stat(output.c_str()).kind == platform::FileKind::kFile) {
+  if (!existedBefore && platform::IsRegularFile(files.Stat(output.c_str()))) {
     files.Remove(output.c_str());
   }
 }
@@ -230,9 +230,9 @@ int SingleEncode::Encode() {
     Note(output_ + ": ID3v1 and ID3v2 tags written");
   }
   session.reset();
-  const platform::FileInfo written = platform::RealFileSystem().Stat(outputPath_.c_str());
-  const uint64_t size =
-      written.kind == platform::FileKind::kMissing ? 0 : static_cast<uint64_t>(written.size);
+  const platform::IoResult<platform::FileInfo> written =
+      platform::RealFileSystem().Stat(outputPath_.c_str());
+  const uint64_t size = written ? static_cast<uint64_t>(written->size) : 0;
   if (toStandardOutput_) {
     platform::InterruptNote interrupt;
     if (std::string failure = staging_->StreamOutput(); !failure.empty()) {

@@ -6,7 +6,6 @@
 #include "tolvo/control/error_codes.h"
 #include "tolvo/platform/file_system.h"
 #include "tolvo/platform/process_priority.h"
-#include "tolvo/platform/system_error.h"
 #include "tolvo/platform/utf16.h"
 #include "tolvo/runtime/message_loop.h"
 
@@ -42,7 +41,7 @@ std::string CheckPriorityApplied(int level) {
     if (nice == *wanted) continue;
     // Lowering the nice value (raising the priority) needs privilege; the engine cannot say so.
     return "--priority " + std::to_string(level) + " (nice " + std::to_string(*wanted) +
-           ") was refused: " + platform::SystemErrorText(platform::kErrorNoPermission) +
+           ") was refused: " + platform::ErrorOf(platform::IoErrorKind::kPermission).Text() +
            " (a higher priority needs root or CAP_SYS_NICE); the encode runs at nice " +
            std::to_string(nice);
   }

@@ -7,7 +7,6 @@
 
 #include "tolvo/control/error_codes.h"
 #include "tolvo/platform/file_system.h"
-#include "tolvo/platform/system_error.h"
 #include "wav_info.h"
 
 namespace tolvo::tool {
@@ -20,21 +19,18 @@ constexpr size_t kTrialWriteSize = 1024 * 1024;
 
 platform::FileSystem& Files() { return platform::RealFileSystem(); }
 
-std::string Reason(int error) { return platform::SystemErrorText(error); }
-
 // The nearest existing folder above `path` (or the current folder for a bare name).
 std::string ParentOf(const std::string& path) {
   std::string parent = fs::path(path).parent_path().string();
   return parent.empty() ? "." : parent;
 }
 
-// Whether a file can be made in `folder` now; 0 or the error number.
-int TrialCreate(const std::string& folder) {
-  std::string trial;
-  platform::IoStatus status = Files().MakeTempFile(folder, ".tolvo-trial-", &trial);
-  if (!status) return status.error;
-  Files().Remove(trial.c_str());
-  return 0;
+// Whether a file can be made in `folder` now.
+platform::IoStatus TrialCreate(const std::string& folder) {
+  const platform::IoResult<std::string> trial = Files().MakeTempFile(folder, ".tolvo-trial-");
+  if (!trial) return trial.error();
+  Files().Remove(trial->c_str());
+  return {};
 }
 
 // The folder `levels` steps above the shown name, spelt as the user spelt it (absolute when the
@@ -51,39 +47,40 @@ std::string ShownAncestor(const std::string& path, const std::string& shown, int
 }  // namespace
 
 std::string FileAccessProblem(const std::string& path, bool forWriting) {
-  int fd = Files().Open(path.c_str(),
-                        forWriting ? platform::OpenMode::kReadWrite : platform::OpenMode::kRead);
-  if (fd < 0) return Reason(-fd);
-  Files().Close(fd);
+  const platform::IoResult<int> fd = Files().Open(
+      path.c_str(), forWriting ? platform::OpenMode::kReadWrite : platform::OpenMode::kRead);
+  if (!fd) return fd.error().Text();
+  Files().Close(*fd);
   return {};
 }
 
 bool IsSpecialFile(const std::string& path) {
-  return Files().Stat(path.c_str()).kind == FileKind::kOther;
+  const platform::IoResult<platform::FileInfo> info = Files().Stat(path.c_str());
+  return info && info->kind == FileKind::kOther;
 }
 
 std::string InputProblem(const std::string& path) {
-  platform::FileInfo info = Files().Stat(path.c_str());
-  if (info.kind == FileKind::kFolder) return "is a directory";
-  if (info.kind == FileKind::kOther) {
+  const platform::IoResult<platform::FileInfo> info = Files().Stat(path.c_str());
+  if (info && info->kind == FileKind::kFolder) return "is a directory";
+  if (info && info->kind == FileKind::kOther) {
     return "is not a regular file (a pipe or a device); give a pipe as standard input, '-'";
   }
-  int fd = Files().Open(path.c_str(), platform::OpenMode::kRead);
-  if (fd < 0) return "cannot open the input file: " + Reason(-fd);
-  Files().Close(fd);
+  const platform::IoResult<int> fd = Files().Open(path.c_str(), platform::OpenMode::kRead);
+  if (!fd) return "cannot open the input file: " + fd.error().Text();
+  Files().Close(*fd);
   return {};
 }
 
 std::string OutputProblem(const std::string& path, const std::string& shownPath) {
-  platform::FileInfo info = Files().Stat(path.c_str());
-  if (info.kind == FileKind::kFolder) return "is a directory";
-  if (info.kind == FileKind::kOther) {
+  const platform::IoResult<platform::FileInfo> info = Files().Stat(path.c_str());
+  if (info && info->kind == FileKind::kFolder) return "is a directory";
+  if (info && info->kind == FileKind::kOther) {
     return "is not a regular file (a pipe or a device); write to a pipe as standard output, '-'";
   }
-  if (info.kind == FileKind::kFile) {
-    int fd = Files().Open(path.c_str(), platform::OpenMode::kAppend);
-    if (fd < 0) return "cannot write the output file: " + Reason(-fd);
-    Files().Close(fd);
+  if (info && info->kind == FileKind::kFile) {
+    const platform::IoResult<int> fd = Files().Open(path.c_str(), platform::OpenMode::kAppend);
+    if (!fd) return "cannot write the output file: " + fd.error().Text();
+    Files().Close(*fd);
     return {};
   }
   return CreationProblem(path, shownPath, "output file");
@@ -94,49 +91,48 @@ std::string CreationProblem(const std::string& path, const std::string& shownPat
   // Find the folder that exists and see whether anything can be made there.
   std::string existing = ParentOf(path);
   int levels = 1;
-  while (Files().Stat(existing.c_str()).kind == FileKind::kMissing && existing != "/" &&
-         existing != ".") {
+  while (!Files().Stat(existing.c_str()) && existing != "/" && existing != ".") {
     existing = ParentOf(existing);
     ++levels;
   }
-  FileKind above = Files().Stat(existing.c_str()).kind;
-  if (above != FileKind::kFolder && above != FileKind::kMissing) {
+  const platform::IoResult<platform::FileInfo> above = Files().Stat(existing.c_str());
+  if (above && above->kind != FileKind::kFolder) {
     return ShownAncestor(path, shownPath, levels) + " is not a directory";
   }
-  if (int error = TrialCreate(existing); error != 0) {
-    if (levels == 1) return "cannot create the " + noun + ": " + Reason(error);
-    return "cannot create the folder " + ShownAncestor(path, shownPath, 1) + ": " + Reason(error);
+  if (const platform::IoStatus made = TrialCreate(existing); !made) {
+    const std::string reason = made.error().Text();
+    if (levels == 1) return "cannot create the " + noun + ": " + reason;
+    return "cannot create the folder " + ShownAncestor(path, shownPath, 1) + ": " + reason;
   }
   return {};
 }
 
 std::string WriteProblem(const std::string& path) {
-  std::string trial;
-  platform::IoStatus status = Files().MakeTempFile(ParentOf(path), ".tolvo-trial-", &trial);
-  if (!status) return Reason(status.error);
+  const platform::IoResult<std::string> trial =
+      Files().MakeTempFile(ParentOf(path), ".tolvo-trial-");
+  if (!trial) return trial.error().Text();
   std::string reason;
   {
-    int error = 0;
+    platform::IoError error;
     platform::File file =
-        platform::File::Open(Files(), trial.c_str(), platform::OpenMode::kReadWrite, &error);
+        platform::File::Open(Files(), trial->c_str(), platform::OpenMode::kReadWrite, &error);
     if (!file.IsOpen()) {
-      reason = Reason(error);
+      reason = error.Text();
     } else {
       // A write that meets the limit comes back short; the next one says why.
       std::vector<uint8_t> block(kTrialWriteSize);
       size_t done = 0;
       while (done < block.size()) {
-        int64_t written = Files().Write(file.fd(), block.data() + done, block.size() - done);
-        if (written <= 0) {
-          if (written < 0) reason = Reason(static_cast<int>(-written));
-          break;
-        }
-        done += static_cast<size_t>(written);
+        const platform::IoResult<size_t> written =
+            Files().Write(file.fd(), block.data() + done, block.size() - done);
+        if (!written) reason = written.error().Text();
+        if (!written || *written == 0) break;
+        done += *written;
       }
       if (reason.empty() && !file.Sync()) reason = "the data could not be stored";
     }
   }
-  Files().Remove(trial.c_str());
+  Files().Remove(trial->c_str());
   return reason;
 }
 

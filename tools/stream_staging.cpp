@@ -5,8 +5,6 @@
 #include <vector>
 
 #include "tolvo/platform/file_system.h"
-#include "tolvo/platform/private_folder.h"
-#include "tolvo/platform/system_error.h"
 
 namespace tolvo::tool {
 namespace {
@@ -21,23 +19,17 @@ std::string Copy(platform::FileSystem& fs, int from, int to, const char* fromNam
   std::vector<uint8_t> block(kCopyBlock);
   uint64_t total = 0;
   for (;;) {
-    int64_t got = fs.Read(from, block.data(), block.size());
-    if (got < 0) {
-      return std::string("reading ") + fromName +
-             " failed: " + platform::SystemErrorText(static_cast<int>(-got));
-    }
-    if (got == 0) break;
+    const platform::IoResult<size_t> got = fs.Read(from, block.data(), block.size());
+    if (!got) return std::string("reading ") + fromName + " failed: " + got.error().Text();
+    if (*got == 0) break;
     size_t done = 0;
-    while (done < static_cast<size_t>(got)) {
-      int64_t put = fs.Write(to, block.data() + done, static_cast<size_t>(got) - done);
-      if (put < 0) {
-        return std::string("writing ") + toName +
-               " failed: " + platform::SystemErrorText(static_cast<int>(-put));
-      }
-      if (put == 0) return std::string("writing ") + toName + " failed: nothing was taken";
-      done += static_cast<size_t>(put);
+    while (done < *got) {
+      const platform::IoResult<size_t> put = fs.Write(to, block.data() + done, *got - done);
+      if (!put) return std::string("writing ") + toName + " failed: " + put.error().Text();
+      if (*put == 0) return std::string("writing ") + toName + " failed: nothing was taken";
+      done += *put;
     }
-    total += static_cast<uint64_t>(got);
+    total += *got;
   }
   if (bytes) *bytes = total;
   return {};
@@ -54,14 +46,13 @@ bool NamesStandardOutput(const std::string& name) {
 std::unique_ptr<StreamStaging> StreamStaging::Create(std::string* error) {
   std::string temp = platform::SystemTempFolder();
   if (temp.size() > 1 && temp.back() == '/') temp.pop_back();
-  std::string folder;
-  platform::IoStatus status = platform::MakePrivateFolder(temp, "tolvo-stream-", &folder);
-  if (!status) {
-    *error =
-        "cannot make a private folder in " + temp + ": " + platform::SystemErrorText(status.error);
+  platform::IoResult<std::string> folder =
+      platform::RealFileSystem().MakePrivateFolder(temp, "tolvo-stream-");
+  if (!folder) {
+    *error = "cannot make a private folder in " + temp + ": " + folder.error().Text();
     return nullptr;
   }
-  return std::unique_ptr<StreamStaging>(new StreamStaging(folder));
+  return std::unique_ptr<StreamStaging>(new StreamStaging(*folder));
 }
 
 StreamStaging::~StreamStaging() {
@@ -71,11 +62,11 @@ StreamStaging::~StreamStaging() {
 
 std::string StreamStaging::CopyStandardInput(uint64_t* bytes) {
   platform::FileSystem& fs = platform::RealFileSystem();
-  int error = 0;
+  platform::IoError error;
   platform::File copy =
       platform::File::Open(fs, InputPath().c_str(), platform::OpenMode::kCreateTruncate, &error);
   if (!copy.IsOpen()) {
-    return "cannot create a copy in " + folder_ + ": " + platform::SystemErrorText(error);
+    return "cannot create a copy in " + folder_ + ": " + error.Text();
   }
   std::string problem = Copy(fs, kStandardInput, copy.fd(), "standard input",
                              ("the copy in " + folder_).c_str(), bytes);
@@ -85,10 +76,10 @@ std::string StreamStaging::CopyStandardInput(uint64_t* bytes) {
 
 std::string StreamStaging::StreamOutput() {
   platform::FileSystem& fs = platform::RealFileSystem();
-  int error = 0;
+  platform::IoError error;
   platform::File mp3 =
       platform::File::Open(fs, OutputPath().c_str(), platform::OpenMode::kRead, &error);
-  if (!mp3.IsOpen()) return "cannot read the encoded file: " + platform::SystemErrorText(error);
+  if (!mp3.IsOpen()) return "cannot read the encoded file: " + error.Text();
   return Copy(fs, mp3.fd(), kStandardOutput, "the encoded file", "standard output", nullptr);
 }
 

@@ -126,10 +126,10 @@ void WarnAboutId3v1Losses(const std::string& file, const ParsedArguments& a,
 
 // A missing file or a folder is refused here, with a clearer message than the result codes give.
 bool CheckFile(const std::string& file, std::string* problem) {
-  const platform::FileKind kind = platform::RealFileSystem().Stat(file.c_str()).kind;
-  if (kind == platform::FileKind::kMissing) {
+  const platform::IoResult<platform::FileInfo> info = platform::RealFileSystem().Stat(file.c_str());
+  if (!info) {
     *problem = file + ": no such file";
-  } else if (kind != platform::FileKind::kFile) {
+  } else if (info->kind != platform::FileKind::kFile) {
     *problem = file + ": not a file";
   } else {
     return true;

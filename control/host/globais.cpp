@@ -34,13 +34,13 @@ bool CheckInputFile(std::u16string_view path, platform::FileSystem& fs) {
   const std::string name = platform::Utf16ToUtf8(path);
 
   // Only a regular file: a folder has no contents to read, and opening a FIFO would block.
-  const platform::FileInfo info = fs.Stat(name.c_str());
-  if (info.kind != platform::FileKind::kFile) return false;
+  const platform::IoResult<platform::FileInfo> info = fs.Stat(name.c_str());
+  if (!platform::IsRegularFile(info)) return false;
 
-  std::vector<uint8_t> buffer(static_cast<size_t>(info.size < 256 ? info.size : kProbeBytes));
+  std::vector<uint8_t> buffer(static_cast<size_t>(info->size < 256 ? info->size : kProbeBytes));
   platform::File file = platform::File::Open(fs, name.c_str(), platform::OpenMode::kRead);
   // What opened must be that regular file still (the open never blocks).
-  if (!file.IsOpen() || file.Info().kind != platform::FileKind::kFile) return false;
+  if (!file.IsOpen() || !platform::IsRegularFile(file.Info())) return false;
   if (!buffer.empty() && file.ReadFull(buffer.data(), buffer.size()) < 0) return false;
   return file.Close();
 }

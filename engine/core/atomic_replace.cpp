@@ -2,7 +2,6 @@
 #include "core/atomic_replace.h"
 
 #include <algorithm>
-#include <cerrno>
 
 namespace tolvo::engine {
 using platform::File;
@@ -27,8 +26,8 @@ void TemporaryFile::Delete() {
   // A temporary file left behind is the one trace an operation must never leave, so a failed
   // removal is tried once more before giving up.
   for (int attempt = 0; attempt < 2; ++attempt) {
-    platform::IoStatus status = fs_->Remove(path_.c_str());
-    if (status || status.error == ENOENT) break;
+    const platform::IoStatus status = fs_->Remove(path_.c_str());
+    if (status || status.Failed(platform::IoErrorKind::kMissing)) break;
   }
   path_.clear();
 }

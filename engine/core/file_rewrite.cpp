@@ -2,7 +2,6 @@
 // of replacing (rename, flushed sibling and rename, copy over in place).
 #include "core/file_rewrite.h"
 
-#include <cerrno>
 #include <vector>
 
 #include "core/file_services.h"
@@ -15,14 +14,11 @@ namespace {
 using platform::File;
 using platform::FileInfo;
 using platform::FileKind;
+using platform::IoErrorKind;
+using platform::IoResult;
 using platform::OpenMode;
-
-// The read-only attribute of this platform: the owner's write bit is clear.
-constexpr uint32_t kOwnerWriteBit = 0200;
 // Large enough that copying a big file costs few calls, small enough for any caller's memory.
 constexpr size_t kRewriteCopyBlock = 256 * 1024;
-
-bool IsPermissionError(int error) { return error == EACCES || error == EPERM; }
 
 // A folder text as the file system takes it: no trailing blanks, no trailing separator.
 std::string PlainFolder(std::string folder) {
@@ -56,46 +52,46 @@ FileRewrite::~FileRewrite() {
 
 RewriteStatus FileRewrite::Open(const char* path) {
   if (!path) return RewriteStatus::kMissing;
-  const FileInfo named = fs_.LinkStat(path);
+  const IoResult<FileInfo> named = fs_.LinkStat(path);
   // Resolved once: an edit through a symbolic link changes the file the link names, and every
   // later look at the name uses this resolved text. Whether the file exists is the open's to
   // tell.
-  resolved_ = fs_.ResolvePath(path);
-  if (resolved_.empty()) resolved_ = path;
-  int error = 0;
+  const IoResult<std::string> resolved = fs_.ResolvePath(path);
+  resolved_ = resolved ? *resolved : std::string(path);
+  platform::IoError error;
   source_ = File::Open(fs_, resolved_.c_str(), OpenMode::kReadWrite, &error);
   if (!source_.IsOpen()) {
-    if (error == ENOENT) return RewriteStatus::kMissing;
-    if (IsPermissionError(error) || error == EROFS) {
-      const FileInfo target = fs_.Stat(resolved_.c_str());
-      if (target.kind != FileKind::kFile) return RewriteStatus::kCannotOpen;
-      return (target.mode & kOwnerWriteBit) == 0 ? RewriteStatus::kReadOnly
-                                                 : RewriteStatus::kNotPermitted;
+    if (error.kind == IoErrorKind::kMissing) return RewriteStatus::kMissing;
+    if (error.kind == IoErrorKind::kPermission) {
+      const IoResult<FileInfo> target = fs_.Stat(resolved_.c_str());
+      if (!platform::IsRegularFile(target)) return RewriteStatus::kCannotOpen;
+      return target->IsReadOnly() ? RewriteStatus::kReadOnly : RewriteStatus::kNotPermitted;
     }
     return RewriteStatus::kCannotOpen;  // a folder, a busy device, ...
   }
-  info_ = source_.Info();
-  if (info_.kind != FileKind::kFile) return RewriteStatus::kCannotOpen;
+  const IoResult<FileInfo> opened = source_.Info();
+  if (!platform::IsRegularFile(opened)) return RewriteStatus::kCannotOpen;
+  info_ = *opened;
   // The resolved name must still be this very file (not a link put there since), and the name
   // given must still be what it was when it was resolved.
   if (!platform::SameFile(fs_.LinkStat(resolved_.c_str()), info_))
     return RewriteStatus::kCannotOpen;
-  const FileInfo namedNow = fs_.LinkStat(path);
-  if (named.kind == FileKind::kLink) {
+  const IoResult<FileInfo> namedNow = fs_.LinkStat(path);
+  if (named && named->kind == FileKind::kLink) {
     if (!platform::SameFile(namedNow, named)) return RewriteStatus::kCannotOpen;
     // A link leads only to files of its own owner (or is the caller's or root's own): one user
     // cannot point another's edit at a third party's file.
     const uint32_t caller = platform::CallerUserId();
-    if (named.uid != caller && named.uid != 0 && named.uid != info_.uid)
+    if (named->uid != caller && named->uid != 0 && named->uid != info_.uid)
       return RewriteStatus::kNotPermitted;
   } else if (!platform::SameFile(namedNow, info_)) {
     return RewriteStatus::kCannotOpen;
   }
   // Root opens anything for writing; the read-only attribute holds for root too.
-  if ((info_.mode & kOwnerWriteBit) == 0) return RewriteStatus::kReadOnly;
+  if (info_.IsReadOnly()) return RewriteStatus::kReadOnly;
   const platform::IoStatus locked = fs_.LockFd(source_.fd());
   if (!locked)
-    return locked.error == EWOULDBLOCK ? RewriteStatus::kLocked : RewriteStatus::kCannotOpen;
+    return locked.Failed(IoErrorKind::kBusy) ? RewriteStatus::kLocked : RewriteStatus::kCannotOpen;
   return RewriteStatus::kOk;
 }
 
@@ -104,23 +100,22 @@ RewriteStatus FileRewrite::MakeOutput(const std::string& tempFolder) {
   if (folder.empty()) return RewriteStatus::kNoTempFile;  // names no place
   platform::RemoveDeadLeftovers(folder, kConvertedCopyPrefix);
   const std::string prefix = platform::ProcessTempPrefix();
-  if (!fs_.MakePrivateFolder(folder, prefix.c_str(), &privateFolder_)) {
-    privateFolder_.clear();
-    return RewriteStatus::kNoTempFile;
-  }
-  std::string path;
-  const int fd = fs_.CreateTempFile(privateFolder_, prefix.c_str(), &path);
-  if (fd < 0) return RewriteStatus::kNoTempFile;
-  outputPath_ = TemporaryFile(fs_, path);
-  output_ = File(fs_, fd);
+  const IoResult<std::string> made = fs_.MakePrivateFolder(folder, prefix.c_str());
+  if (!made) return RewriteStatus::kNoTempFile;
+  privateFolder_ = *made;
+  const IoResult<platform::FileSystem::CreatedFile> created =
+      fs_.CreateTempFile(privateFolder_, prefix.c_str());
+  if (!created) return RewriteStatus::kNoTempFile;
+  outputPath_ = TemporaryFile(fs_, created->path);
+  output_ = File(fs_, created->fd);
   return RewriteStatus::kOk;
 }
 
 bool FileRewrite::GiveIdentity(File& file, bool* ownerKept) {
-  const FileInfo now = file.Info();
-  if (now.kind != FileKind::kFile) return false;
+  const IoResult<FileInfo> now = file.Info();
+  if (!platform::IsRegularFile(now)) return false;
   *ownerKept = true;
-  if ((now.uid != info_.uid || now.gid != info_.gid) &&
+  if ((now->uid != info_.uid || now->gid != info_.gid) &&
       !fs_.SetOwnerFd(file.fd(), info_.uid, info_.gid)) {
     *ownerKept = false;  // an ordinary user may not give a file away
   }
@@ -143,27 +138,28 @@ FileRewrite::Replaced FileRewrite::RenameOver(const std::string& from, const Fil
       Trace("rewrite: folder of %s not flushed", resolved_.c_str());
     return Replaced::kDone;
   }
-  if (renamed.error == EXDEV) return Replaced::kElsewhere;
+  if (renamed.Failed(IoErrorKind::kCrossDevice)) return Replaced::kElsewhere;
   // A folder that takes no new name (or a sticky one) leaves the copy over the file.
-  if (IsPermissionError(renamed.error)) return Replaced::kCopyInstead;
+  if (renamed.Failed(IoErrorKind::kPermission)) return Replaced::kCopyInstead;
   return Replaced::kFailed;
 }
 
 FileRewrite::Replaced FileRewrite::ReplaceThroughSibling(int64_t size) {
   const std::string folder = FolderOf(resolved_);
   platform::RemoveDeadLeftovers(folder, kConvertedCopyPrefix);
-  std::string path;
-  const int fd = fs_.CreateTempFile(folder, platform::ProcessTempPrefix().c_str(), &path);
-  if (fd < 0) return IsPermissionError(-fd) ? Replaced::kCopyInstead : Replaced::kFailed;
-  TemporaryFile sibling(fs_, path);
-  File copy(fs_, fd);
+  const IoResult<platform::FileSystem::CreatedFile> created =
+      fs_.CreateTempFile(folder, platform::ProcessTempPrefix().c_str());
+  if (!created)
+    return created.Failed(IoErrorKind::kPermission) ? Replaced::kCopyInstead : Replaced::kFailed;
+  TemporaryFile sibling(fs_, created->path);
+  File copy(fs_, created->fd);
   // The sibling is written, flushed and given its identity through its descriptor only.
   if (!CopyWhole(output_, copy, size) || !copy.Truncate(size) || !copy.Sync())
     return Replaced::kFailed;
   bool ownerKept = true;
   if (!GiveIdentity(copy, &ownerKept)) return Replaced::kFailed;
   if (!ownerKept) return Replaced::kCopyInstead;
-  const Replaced replaced = RenameOver(path, copy);
+  const Replaced replaced = RenameOver(created->path, copy);
   if (replaced == Replaced::kDone) sibling.Release();
   return replaced == Replaced::kElsewhere ? Replaced::kFailed : replaced;
 }
@@ -192,7 +188,8 @@ RewriteStatus FileRewrite::Commit() {
   if (info_.links > 1 || !ownerKept) return CopyOver(size);
 
   Replaced replaced = Replaced::kElsewhere;
-  if (output_.Info().device == info_.device) replaced = RenameOver(outputPath_.path(), output_);
+  const IoResult<FileInfo> output = output_.Info();
+  if (output && output->device == info_.device) replaced = RenameOver(outputPath_.path(), output_);
   if (replaced == Replaced::kDone) {
     outputPath_.Release();
     return RewriteStatus::kOk;

@@ -1,9 +1,8 @@
-// The engine's small file services: temporary files and the writability probe, file size,
-// the read-only test, truncation, whole-buffer writes, and the case-blind text searches.
+// The engine's small file services: temporary files and the writability probe, file size, and
+// the case-blind text searches.
 // Every file is reached through the FileSystem given and closed on every path.
 #include "core/file_services.h"
 
-#include <cerrno>
 #include <string>
 
 #include "core/path_style.h"
@@ -14,11 +13,7 @@ namespace tolvo::engine {
 namespace {
 
 using platform::File;
-using platform::FileKind;
 using platform::OpenMode;
-
-// The owner's write bit: clear means read-only (the read-only attribute of this platform).
-constexpr uint32_t kOwnerWriteBit = 0200;
 
 char FoldAsciiCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -27,16 +22,6 @@ bool MatchesAt(const std::string& text, size_t at, const std::string& part) {
     if (FoldAsciiCase(text[at + i]) != FoldAsciiCase(part[i])) return false;
   }
   return true;
-}
-
-// Opens for appending (creating a missing file) or for overwriting.
-File OpenForWriting(platform::FileSystem& fs, const std::string& path, bool append) {
-  if (!append) return File::Open(fs, path.c_str(), OpenMode::kCreateTruncate);
-  int error = 0;
-  File file = File::Open(fs, path.c_str(), OpenMode::kAppend, &error);
-  if (!file.IsOpen() && error == ENOENT)
-    file = File::Open(fs, path.c_str(), OpenMode::kCreateTruncate);
-  return file;
 }
 
 }  // namespace
@@ -51,7 +36,9 @@ int MakeTempFileInStyle(const std::string& folder, PathStyle style, std::string*
   if (!where.empty()) {
     if (where.back() != separator) where += separator;
     where.pop_back();  // the file system joins the folder and the name with its own separator
-    if (!fs.MakeTempFile(where, prefix ? prefix : kTempFilePrefix, &made)) made.clear();
+    const platform::IoResult<std::string> temp =
+        fs.MakeTempFile(where, prefix ? prefix : kTempFilePrefix);
+    if (temp) made = *temp;
   }
   if (path) *path = made;
   Trace("MakeTempFileIn %s -> %s\n", folder.c_str(), made.c_str());
@@ -78,34 +65,6 @@ int MakeTempFileIn(const std::string& folder, std::string* path, platform::FileS
 }
 
 std::string SystemTempFolder() { return platform::SystemTempFolder(); }
-
-bool IsReadOnlyFile(const std::string& path, platform::FileSystem& fs) {
-  platform::FileInfo info = fs.Stat(path.c_str());
-  return info.kind != FileKind::kMissing && (info.mode & kOwnerWriteBit) == 0;
-}
-
-int TruncateFile(const std::string& path, int64_t length, platform::FileSystem& fs) {
-  File file = File::Open(fs, path.c_str(), OpenMode::kReadWrite);
-  if (!file.IsOpen()) return 1;
-  if (length < 0 || !file.SeekTo(length)) return 2;
-  if (!file.Truncate(length)) return 3;
-  return file.Close() ? 0 : 3;
-}
-
-int WriteBufferToFile(const std::string& path, const void* bytes, int64_t count, int mode,
-                      int64_t sizeLimit, platform::FileSystem& fs) {
-  if (count < 0 || (count > 0 && !bytes)) return 1;  // nothing sensible to write
-  platform::FileInfo info = fs.Stat(path.c_str());
-  if (info.kind == FileKind::kFile) {
-    if ((info.mode & kOwnerWriteBit) == 0) fs.SetMode(path.c_str(), info.mode | kOwnerWriteBit);
-    if (sizeLimit > 0 && info.size > sizeLimit) fs.Remove(path.c_str());
-  }
-  File file = OpenForWriting(fs, path, mode == 1);
-  if (!file.IsOpen()) return 1;
-  const int64_t written = file.WriteFull(bytes, static_cast<size_t>(count));
-  const bool closed = file.Close();  // a failed close may have lost the write
-  return (written < count || !closed) ? 2 : 0;
-}
 
 int CountOccurrences(const std::string& text, const std::string& part) {
   if (text.empty() || part.empty() || part.size() > text.size()) return 0;

@@ -1,5 +1,5 @@
 // The engine's file and path services: splitting the output path, making and proving the
-// destination folder, temporary files, sizes, truncation, attribute tests and text searches.
+// destination folder, temporary files and text searches.
 // Path rules are written once and parameterised by a path style.
 #pragma once
 
@@ -32,11 +32,6 @@ bool ProbeFolderWritable(const std::string& folder,
 int MakeTempFileIn(const std::string& folder, std::string* path,
                    platform::FileSystem& fs = platform::RealFileSystem());
 std::string SystemTempFolder();
-bool IsReadOnlyFile(const std::string& path, platform::FileSystem& fs = platform::RealFileSystem());
-int TruncateFile(const std::string& path, int64_t length,
-                 platform::FileSystem& fs = platform::RealFileSystem());
-int WriteBufferToFile(const std::string& path, const void* bytes, int64_t count, int mode,
-                      int64_t sizeLimit, platform::FileSystem& fs = platform::RealFileSystem());
 int CountOccurrences(const std::string& text, const std::string& part);
 int FindText(const std::string& text, const std::string& part);
 void TrimTrailingSpaces(std::string& text);

@@ -44,10 +44,12 @@ bool HasUsableForm(const std::string& path, PathStyle style) {
   return IsUncPath(path, style) || IsRootedPath(path, style);
 }
 
-platform::FileKind KindOf(const std::string& path, PathStyle style, platform::FileSystem& fs) {
+// What the path names; an error when it names nothing usable.
+platform::IoResult<platform::FileInfo> InfoOf(const std::string& path, PathStyle style,
+                                              platform::FileSystem& fs) {
   // Both Windows forms need at least 2 characters ("C:", "\\"); "/" alone is a POSIX root.
-  if (!HasUsableForm(path, style)) return platform::FileKind::kMissing;
-  return fs.Stat(path.c_str()).kind;
+  if (!HasUsableForm(path, style)) return platform::ErrorOf(platform::IoErrorKind::kMissing);
+  return fs.Stat(path.c_str());
 }
 
 }  // namespace
@@ -99,12 +101,13 @@ int CheckPathCharacters(const std::string& path, PathStyle style) {
 }
 
 bool IsExistingFolder(const std::string& path, PathStyle style, platform::FileSystem& fs) {
-  return KindOf(path, style, fs) == platform::FileKind::kFolder;
+  return platform::IsFolder(InfoOf(path, style, fs));
 }
 
 bool IsExistingFile(const std::string& path, PathStyle style, platform::FileSystem& fs) {
-  platform::FileKind kind = KindOf(path, style, fs);
-  return kind == platform::FileKind::kFile || kind == platform::FileKind::kOther;
+  const platform::IoResult<platform::FileInfo> info = InfoOf(path, style, fs);
+  return info &&
+         (info->kind == platform::FileKind::kFile || info->kind == platform::FileKind::kOther);
 }
 
 int CreateFolderChain(const std::string& folderText, PathStyle style, platform::FileSystem& fs) {

@@ -42,8 +42,8 @@ void PutText(const char* text, id3v1::FieldSpan span, uint8_t* record) {
 // The size of an open regular file; -1 for anything else (a folder opens on this platform, but
 // holds no tag).
 int64_t RegularFileSize(FileSystem& fs, const File& file) {
-  const platform::FileInfo info = fs.StatFd(file.fd());
-  return info.kind == platform::FileKind::kFile ? info.size : -1;
+  const platform::IoResult<platform::FileInfo> info = fs.StatFd(file.fd());
+  return platform::IsRegularFile(info) ? info->size : -1;
 }
 
 // Reads the last 128 bytes of an open file of the given size.

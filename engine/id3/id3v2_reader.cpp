@@ -229,7 +229,7 @@ int32_t ReadId3v2(const char* path, FileSystem& fs) {
   if (!path) return kId3v2NoUsableTag;
   File file = File::Open(fs, path, OpenMode::kRead);
   if (!file.IsOpen()) return kId3v2NoUsableTag;
-  if (fs.StatFd(file.fd()).kind != platform::FileKind::kFile) return kId3v2NoUsableTag;
+  if (!platform::IsRegularFile(fs.StatFd(file.fd()))) return kId3v2NoUsableTag;
   return ReadId3v2From(file);
 }
 

@@ -33,8 +33,6 @@ bool IsBelow(int32_t setting, uint32_t count) {
 }
 
 constexpr auto kPausePoll = std::chrono::milliseconds(50);
-// The read-only attribute of this platform: the owner's write bit is clear.
-constexpr uint32_t kOwnerWriteBit = 0200;
 
 class EncodeJob {
  public:
@@ -70,9 +68,10 @@ class EncodeJob {
   const EncoderFunctions* encoder_ = nullptr;
   int32_t channels_ = 0;
   int32_t sampleRate_ = 0;
-  platform::FileInfo originalInput_;  // the input named by the caller, before any conversion
+  // The input named by the caller, before any conversion.
+  platform::IoResult<platform::FileInfo> originalInput_ = platform::IoError{};
   platform::File input_;
-  platform::FileInfo inputInfo_;
+  platform::IoResult<platform::FileInfo> inputInfo_ = platform::IoError{};
   platform::File output_;  // open, and locked, until the job's end
   bool hasStream_ = false;
   encoder::BeStream stream_ = 0;
@@ -128,13 +127,13 @@ int32_t EncodeJob::OpenOutput() {
   // that is not the input, not read-only and not held by another encode or a tag operation.
   output_ = platform::File::Open(fs_, state_.outputPath, platform::OpenMode::kCreate);
   if (!output_.IsOpen()) return kJobCannotCreateOutput;
-  const platform::FileInfo info = output_.Info();
-  if (info.kind != platform::FileKind::kFile) return kJobCannotCreateOutput;
+  const platform::IoResult<platform::FileInfo> info = output_.Info();
+  if (!platform::IsRegularFile(info)) return kJobCannotCreateOutput;
   if (platform::SameFile(info, inputInfo_) || platform::SameFile(info, originalInput_)) {
     Trace("Output file is the input file\n");
     return kJobCannotCreateOutput;
   }
-  if ((info.mode & kOwnerWriteBit) == 0) return kJobCannotCreateOutput;  // read-only, for root too
+  if (info->IsReadOnly()) return kJobCannotCreateOutput;  // for root too
   if (!fs_.LockFd(output_.fd())) return kJobCannotCreateOutput;
   if (!output_.Truncate(0)) return kJobCannotCreateOutput;
   return kJobSucceeded;
@@ -143,7 +142,7 @@ int32_t EncodeJob::OpenOutput() {
 int32_t EncodeJob::OpenFilesAndStream() {
   input_ = platform::File::Open(fs_, state_.inputPath, platform::OpenMode::kRead);
   inputInfo_ = input_.Info();
-  if (!input_.IsOpen() || inputInfo_.kind != platform::FileKind::kFile) {
+  if (!input_.IsOpen() || !platform::IsRegularFile(inputInfo_)) {
     Trace("Error opening %s\n", state_.inputPath);
     return kJobCannotOpenInput;
   }
@@ -220,7 +219,7 @@ int32_t EncodeJob::OpenFilesAndStream() {
     Trace("cannot allocate the encoding buffers\n");
     return kJobOutOfResources;
   }
-  inputSize_ = inputInfo_.size;
+  inputSize_ = inputInfo_->size;  // a regular file, as the open proved
   return kJobSucceeded;
 }
 

@@ -47,11 +47,10 @@ int ConvertToPcm16() {
   if (folder.size() > 1) folder.pop_back();  // its trailing separator
   platform::RemoveDeadLeftovers(folder, kConvertedCopyPrefix);
   platform::FileSystem& fs = platform::RealFileSystem();
-  if (!fs.MakePrivateFolder(folder, platform::ProcessTempPrefix().c_str(),
-                            &conversion.privateFolder)) {
-    conversion.privateFolder.clear();
-    return 1;
-  }
+  const platform::IoResult<std::string> made =
+      fs.MakePrivateFolder(folder, platform::ProcessTempPrefix().c_str());
+  if (!made) return 1;
+  conversion.privateFolder = *made;
   const std::string copyPath = ConvertedCopyPath(conversion.privateFolder);
   if (copyPath.size() >= kPathFieldSize) return 1;  // the job could not name it as its input
   conversion.copyPath = copyPath;

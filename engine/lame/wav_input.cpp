@@ -54,7 +54,7 @@ int CheckWaveFile(const char* path, int32_t* channels, int32_t* sampleRate,
   {
     platform::File file = platform::File::Open(fs, path, platform::OpenMode::kRead);
     // Only a regular file: a pipe or a device would never end, or end anywhere.
-    if (!file.IsOpen() || file.Info().kind != platform::FileKind::kFile) {
+    if (!file.IsOpen() || !platform::IsRegularFile(file.Info())) {
       Trace("cannot open wave file %s\n", path);
       return kWaveCannotOpen;
     }

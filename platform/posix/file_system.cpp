@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tolvo/platform/system_error.h"
+
 namespace tolvo::platform {
 namespace {
 
@@ -55,45 +57,67 @@ FileInfo InfoFrom(const struct stat& st) {
   return info;
 }
 
-IoStatus StatusOf(int rc) { return IoStatus{rc == 0 ? 0 : errno}; }
+// The error of the call that just failed.
+IoError LastError() { return ErrorFromNumber(errno); }
+
+IoStatus StatusOf(int rc) {
+  if (rc == 0) return {};
+  return LastError();
+}
+
+IoResult<FileInfo> InfoOf(int rc, const struct stat& st) {
+  if (rc != 0) return LastError();
+  return InfoFrom(st);
+}
+
+// "<folder>/<prefix>XXXXXX" as a writable, terminated template for mkstemp and mkdtemp.
+std::vector<char> NameTemplate(const std::string& folder, const char* prefix) {
+  const std::string pattern = folder + "/" + prefix + "XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  return buffer;
+}
 
 class PosixFileSystem final : public FileSystem {
  public:
-  int Open(const char* path, OpenMode mode) override {
+  IoResult<int> Open(const char* path, OpenMode mode) override {
     for (;;) {
       int fd = ::open(path, OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666);
       if (fd >= 0) return fd;
-      if (errno != EINTR) return -errno;
+      if (errno != EINTR) return LastError();
     }
   }
-  int64_t Read(int fd, void* buffer, size_t count) override {
+  IoResult<size_t> Read(int fd, void* buffer, size_t count) override {
     for (;;) {
       ssize_t n = ::read(fd, buffer, count);
-      if (n >= 0) return n;
-      if (errno != EINTR) return -errno;
+      if (n >= 0) return static_cast<size_t>(n);
+      if (errno != EINTR) return LastError();
     }
   }
-  int64_t Write(int fd, const void* buffer, size_t count) override {
+  IoResult<size_t> Write(int fd, const void* buffer, size_t count) override {
     for (;;) {
       ssize_t n = ::write(fd, buffer, count);
-      if (n >= 0) return n;
-      if (errno != EINTR) return -errno;
+      if (n >= 0) return static_cast<size_t>(n);
+      if (errno != EINTR) return LastError();
     }
   }
-  int64_t Seek(int fd, int64_t offset, int whence) override {
+  IoResult<int64_t> Seek(int fd, int64_t offset, int whence) override {
     off_t r = ::lseek(fd, offset, whence);
-    return r < 0 ? -errno : r;
+    if (r < 0) return LastError();
+    return static_cast<int64_t>(r);
   }
   IoStatus Truncate(int fd, int64_t length) override { return StatusOf(::ftruncate(fd, length)); }
   IoStatus Sync(int fd) override { return StatusOf(::fsync(fd)); }
   IoStatus Close(int fd) override { return StatusOf(::close(fd)); }  // never retried
-  FileInfo StatFd(int fd) override {
+  IoResult<FileInfo> StatFd(int fd) override {
     struct stat st;
-    return ::fstat(fd, &st) == 0 ? InfoFrom(st) : FileInfo{};
+    const int rc = ::fstat(fd, &st);
+    return InfoOf(rc, st);
   }
-  FileInfo Stat(const char* path) override {
+  IoResult<FileInfo> Stat(const char* path) override {
     struct stat st;
-    return ::stat(path, &st) == 0 ? InfoFrom(st) : FileInfo{};
+    const int rc = ::stat(path, &st);
+    return InfoOf(rc, st);
   }
   IoStatus MakeFolder(const char* path) override { return StatusOf(::mkdir(path, 0777)); }
   IoStatus Remove(const char* path) override { return StatusOf(::unlink(path)); }
@@ -106,19 +130,16 @@ class PosixFileSystem final : public FileSystem {
   IoStatus SetOwner(const char* path, uint32_t uid, uint32_t gid) override {
     return StatusOf(::chown(path, uid, gid));
   }
-  IoStatus MakeTempFile(const std::string& folder, const char* prefix, std::string* path) override {
-    std::string pattern = folder + "/" + prefix + "XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
-    if (fd < 0) return IoStatus{errno};
-    ::close(fd);
-    *path = buffer.data();
-    return IoStatus{};
+  IoResult<std::string> MakeTempFile(const std::string& folder, const char* prefix) override {
+    IoResult<CreatedFile> made = CreateTempFile(folder, prefix);
+    if (!made) return made.error();
+    ::close(made->fd);
+    return std::move(made->path);
   }
-  FileInfo LinkStat(const char* path) override {
+  IoResult<FileInfo> LinkStat(const char* path) override {
     struct stat st;
-    return ::lstat(path, &st) == 0 ? InfoFrom(st) : FileInfo{};
+    const int rc = ::lstat(path, &st);
+    return InfoOf(rc, st);
   }
   IoStatus SetModeFd(int fd, uint32_t mode) override { return StatusOf(::fchmod(fd, mode)); }
   IoStatus SetOwnerFd(int fd, uint32_t uid, uint32_t gid) override {
@@ -126,46 +147,39 @@ class PosixFileSystem final : public FileSystem {
   }
   IoStatus LockFd(int fd) override {
     for (;;) {
-      if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return IoStatus{};
-      if (errno != EINTR) return IoStatus{errno};
+      if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return {};
+      if (errno != EINTR) return LastError();
     }
   }
-  int CreateTempFile(const std::string& folder, const char* prefix, std::string* path) override {
-    std::string pattern = folder + "/" + prefix + "XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
+  IoResult<CreatedFile> CreateTempFile(const std::string& folder, const char* prefix) override {
+    std::vector<char> name = NameTemplate(folder, prefix);
     // mkostemp creates with O_EXCL: an existing name or a planted link is never opened.
-    int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
-    if (fd < 0) return -errno;
-    *path = buffer.data();
-    return fd;
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) return LastError();
+    return CreatedFile{fd, name.data()};
   }
-  IoStatus MakePrivateFolder(const std::string& parent, const char* prefix,
-                             std::string* path) override {
-    std::string pattern = parent + "/" + prefix + "XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!::mkdtemp(buffer.data())) return IoStatus{errno};
+  IoResult<std::string> MakePrivateFolder(const std::string& parent, const char* prefix) override {
+    std::vector<char> name = NameTemplate(parent, prefix);
+    if (!::mkdtemp(name.data())) return LastError();
     // mkdtemp made it 0700; the name is proven to be that folder and this user's before use.
     struct stat st;
-    if (::lstat(buffer.data(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+    if (::lstat(name.data(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
         (st.st_mode & 077) != 0) {
-      return IoStatus{EEXIST};
+      return ErrorFromNumber(EEXIST);
     }
-    *path = buffer.data();
-    return IoStatus{};
+    return std::string(name.data());
   }
   IoStatus RemoveFolder(const char* path) override { return StatusOf(::rmdir(path)); }
-  std::string ResolvePath(const char* path) override {
+  IoResult<std::string> ResolvePath(const char* path) override {
     char* resolved = ::realpath(path, nullptr);
-    if (!resolved) return {};
+    if (!resolved) return LastError();
     std::string result = resolved;
     std::free(resolved);
     return result;
   }
   IoStatus SyncFolder(const char* path) override {
     int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return IoStatus{errno};
+    if (fd < 0) return LastError();
     IoStatus status = StatusOf(::fsync(fd));
     ::close(fd);
     return status;
@@ -275,7 +289,10 @@ void RemovePrivateFolder(const std::string& path) {
   RemovePrivateFolder(AT_FDCWD, path.c_str());
 }
 
-FileInfo File::Info() const { return fd_ >= 0 ? fs_->StatFd(fd_) : FileInfo{}; }
+IoResult<FileInfo> File::Info() const {
+  if (fd_ < 0) return ErrorFromNumber(EBADF);
+  return fs_->StatFd(fd_);
+}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
@@ -287,14 +304,14 @@ File& File::operator=(File&& other) noexcept {
   return *this;
 }
 
-File File::Open(FileSystem& fs, const char* path, OpenMode mode, int* error) {
-  int fd = fs.Open(path, mode);
-  if (fd < 0) {
-    if (error) *error = -fd;
+File File::Open(FileSystem& fs, const char* path, OpenMode mode, IoError* error) {
+  IoResult<int> fd = fs.Open(path, mode);
+  if (!fd) {
+    if (error) *error = fd.error();
     return File();
   }
-  if (error) *error = 0;
-  return File(fs, fd);
+  if (error) *error = IoError{};
+  return File(fs, *fd);
 }
 
 int64_t File::ReadFull(void* buffer, size_t count) {
@@ -302,10 +319,10 @@ int64_t File::ReadFull(void* buffer, size_t count) {
   auto* bytes = static_cast<unsigned char*>(buffer);
   size_t done = 0;
   while (done < count) {
-    int64_t n = fs_->Read(fd_, bytes + done, count - done);
-    if (n < 0) return done > 0 ? static_cast<int64_t>(done) : -1;
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
+    IoResult<size_t> n = fs_->Read(fd_, bytes + done, count - done);
+    if (!n) return -1;  // the bytes that came before are no whole answer either
+    if (*n == 0) break;
+    done += *n;
   }
   return static_cast<int64_t>(done);
 }
@@ -315,22 +332,28 @@ int64_t File::WriteFull(const void* buffer, size_t count) {
   auto* bytes = static_cast<const unsigned char*>(buffer);
   size_t done = 0;
   while (done < count) {
-    int64_t n = fs_->Write(fd_, bytes + done, count - done);
-    if (n <= 0) break;  // error or no progress (a full disk)
-    done += static_cast<size_t>(n);
+    IoResult<size_t> n = fs_->Write(fd_, bytes + done, count - done);
+    if (!n || *n == 0) break;  // error or no progress (a full disk)
+    done += *n;
   }
   return static_cast<int64_t>(done);
 }
 
-bool File::SeekTo(int64_t offset) { return fd_ >= 0 && fs_->Seek(fd_, offset, SEEK_SET) >= 0; }
-bool File::SeekFromEnd(int64_t offset) { return fd_ >= 0 && fs_->Seek(fd_, offset, SEEK_END) >= 0; }
+bool File::SeekTo(int64_t offset) {
+  return fd_ >= 0 && static_cast<bool>(fs_->Seek(fd_, offset, SEEK_SET));
+}
+bool File::SeekFromEnd(int64_t offset) {
+  return fd_ >= 0 && static_cast<bool>(fs_->Seek(fd_, offset, SEEK_END));
+}
 int64_t File::Size() {
   if (fd_ < 0) return -1;
-  FileInfo info = fs_->StatFd(fd_);
-  return info.kind == FileKind::kMissing ? -1 : info.size;
+  IoResult<FileInfo> info = fs_->StatFd(fd_);
+  return info ? info->size : -1;
 }
-bool File::Truncate(int64_t length) { return fd_ >= 0 && fs_->Truncate(fd_, length); }
-bool File::Sync() { return fd_ >= 0 && fs_->Sync(fd_); }
+bool File::Truncate(int64_t length) {
+  return fd_ >= 0 && static_cast<bool>(fs_->Truncate(fd_, length));
+}
+bool File::Sync() { return fd_ >= 0 && static_cast<bool>(fs_->Sync(fd_)); }
 bool File::Close() {
   if (fd_ < 0) return true;
   int fd = fd_;

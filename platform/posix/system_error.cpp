@@ -1,4 +1,4 @@
-// strerror behind SystemErrorText.
+// strerror behind SystemErrorText, and the one place where error numbers become kinds.
 #include "tolvo/platform/system_error.h"
 
 #include <cctype>
@@ -6,12 +6,6 @@
 #include <cstring>
 
 namespace tolvo::platform {
-
-const int kErrorNoSuchFile = ENOENT;
-const int kErrorIsFolder = EISDIR;
-const int kErrorNotFolder = ENOTDIR;
-const int kErrorBrokenPipe = EPIPE;
-const int kErrorNoPermission = EACCES;
 
 std::string SystemErrorText(int error) {
   char buffer[256];
@@ -23,5 +17,53 @@ std::string SystemErrorText(int error) {
   }
   return text;
 }
+
+IoError ErrorFromNumber(int number) {
+  IoErrorKind kind = IoErrorKind::kOther;
+  switch (number) {
+    case ENOENT:
+      kind = IoErrorKind::kMissing;
+      break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      kind = IoErrorKind::kPermission;
+      break;
+    case EXDEV:
+      kind = IoErrorKind::kCrossDevice;
+      break;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      kind = IoErrorKind::kNoSpace;
+      break;
+    case EWOULDBLOCK:
+      kind = IoErrorKind::kBusy;
+      break;
+    default:
+      break;
+  }
+  return IoError{kind, number};
+}
+
+IoError ErrorOf(IoErrorKind kind) {
+  switch (kind) {
+    case IoErrorKind::kMissing:
+      return IoError{kind, ENOENT};
+    case IoErrorKind::kPermission:
+      return IoError{kind, EACCES};
+    case IoErrorKind::kCrossDevice:
+      return IoError{kind, EXDEV};
+    case IoErrorKind::kNoSpace:
+      return IoError{kind, ENOSPC};
+    case IoErrorKind::kBusy:
+      return IoError{kind, EWOULDBLOCK};
+    case IoErrorKind::kOther:
+      break;
+  }
+  return IoError{IoErrorKind::kOther, EIO};
+}
+
+std::string IoError::Text() const { return SystemErrorText(number); }
 
 }  // namespace tolvo::platform

@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "host/letter_case.h"
 #include "test_support.h"
+#include "tolvo/platform/forwarding_file_system.h"
 
 namespace tolvo::control {
 namespace {
@@ -16,50 +18,32 @@ namespace {
 using namespace std::string_literals;
 
 // The real file system, recording the byte counts asked of Read and the descriptors left open.
-class RecordingFileSystem : public platform::FileSystem {
+class RecordingFileSystem : public platform::ForwardingFileSystem {
  public:
   bool failReads = false;
-  platform::FileKind reportedKind = platform::FileKind::kMissing;  // kMissing: report the truth
+  std::optional<platform::FileKind> reportedKind;  // none: report the truth
   size_t bytesAsked = 0;
   int opens = 0, closes = 0;
 
-  int Open(const char* path, platform::OpenMode mode) override {
-    const int fd = real_.Open(path, mode);
-    opens += fd >= 0;
+  platform::IoResult<int> Open(const char* path, platform::OpenMode mode) override {
+    platform::IoResult<int> fd = ForwardingFileSystem::Open(path, mode);
+    opens += fd.ok();
     return fd;
   }
-  int64_t Read(int fd, void* buffer, size_t count) override {
+  platform::IoResult<size_t> Read(int fd, void* buffer, size_t count) override {
     bytesAsked += count;
-    return failReads ? -EIO : real_.Read(fd, buffer, count);
+    if (failReads) return platform::ErrorOf(platform::IoErrorKind::kOther);
+    return ForwardingFileSystem::Read(fd, buffer, count);
   }
   platform::IoStatus Close(int fd) override {
     ++closes;
-    return real_.Close(fd);
+    return ForwardingFileSystem::Close(fd);
   }
-  platform::FileInfo Stat(const char* path) override {
-    platform::FileInfo info = real_.Stat(path);
-    if (reportedKind != platform::FileKind::kMissing) info.kind = reportedKind;
+  platform::IoResult<platform::FileInfo> Stat(const char* path) override {
+    platform::IoResult<platform::FileInfo> info = ForwardingFileSystem::Stat(path);
+    if (info && reportedKind) info->kind = *reportedKind;
     return info;
   }
-  int64_t Write(int fd, const void* b, size_t n) override { return real_.Write(fd, b, n); }
-  int64_t Seek(int fd, int64_t o, int w) override { return real_.Seek(fd, o, w); }
-  platform::IoStatus Truncate(int fd, int64_t n) override { return real_.Truncate(fd, n); }
-  platform::IoStatus Sync(int fd) override { return real_.Sync(fd); }
-  platform::FileInfo StatFd(int fd) override { return real_.StatFd(fd); }
-  platform::IoStatus MakeFolder(const char* p) override { return real_.MakeFolder(p); }
-  platform::IoStatus Remove(const char* p) override { return real_.Remove(p); }
-  platform::IoStatus Rename(const char* a, const char* b) override { return real_.Rename(a, b); }
-  platform::IoStatus SetMode(const char* p, uint32_t m) override { return real_.SetMode(p, m); }
-  platform::IoStatus SetOwner(const char* p, uint32_t u, uint32_t g) override {
-    return real_.SetOwner(p, u, g);
-  }
-  platform::IoStatus MakeTempFile(const std::string& f, const char* p, std::string* out) override {
-    return real_.MakeTempFile(f, p, out);
-  }
-  platform::IoStatus SyncFolder(const char* p) override { return real_.SyncFolder(p); }
-
- private:
-  platform::FileSystem& real_ = platform::RealFileSystem();
 };
 
 std::u16string U16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }

@@ -184,14 +184,14 @@ TEST_F(TagSequenceTest, TheTempFolderFallsBackWhenTheControlFolderTakesNoFiles) 
   EXPECT_EQ(ChooseTempFolder(controlFolder, fs), controlFolder);
   EXPECT_TRUE(ListFolder(dir_.path()).empty());  // the probe file is gone again
 
-  fs.FailCall(1, EACCES);
+  fs.FailCall(1, platform::IoErrorKind::kPermission);
   EXPECT_EQ(ChooseTempFolder(controlFolder, fs),
             platform::Utf8ToUtf16(platform::SystemTempFolder()));
   EXPECT_EQ(ChooseTempFolder(u"", fs), platform::Utf8ToUtf16(platform::SystemTempFolder()));
   EXPECT_TRUE(platform::Utf8ToUtf16(platform::SystemTempFolder()).ends_with(u"/"));
 
   fs.Reset();
-  fs.FailCall(1, EACCES);
+  fs.FailCall(1, platform::IoErrorKind::kPermission);
   engine_.requests.clear();
   Id3v2Values values;
   WriteId3v2Tag(engine_, u"/x.mp3", values, fs);

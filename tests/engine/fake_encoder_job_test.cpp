@@ -17,6 +17,7 @@
 #include "test_support.h"
 #include "tolvo/platform/dynamic_library.h"
 #include "tolvo/platform/event_descriptor.h"
+#include "tolvo/platform/forwarding_file_system.h"
 
 namespace tolvo::engine {
 namespace {
@@ -190,58 +191,33 @@ TEST_F(FakeEncoderJobTest, EncoderClaimingMoreThanItsBufferIsAFailure) {
 }
 
 // The real file system, except for the job's output (and optionally its input) file.
-class FaultyOutputFs final : public platform::FileSystem {
+class FaultyOutputFs final : public platform::ForwardingFileSystem {
  public:
   bool shortWrites = false;
   bool failClose = false;
   bool failChunkReads = false;
 
-  int Open(const char* path, platform::OpenMode mode) override {
-    const int fd = real_.Open(path, mode);
-    if (mode == platform::OpenMode::kCreate) outputFd_ = fd;
+  platform::IoResult<int> Open(const char* path, platform::OpenMode mode) override {
+    platform::IoResult<int> fd = ForwardingFileSystem::Open(path, mode);
+    if (fd && mode == platform::OpenMode::kCreate) outputFd_ = *fd;
     return fd;
   }
-  int64_t Read(int fd, void* buffer, size_t count) override {
-    if (failChunkReads && count == 2 * kFakeSamplesPerChunk) return -EIO;
-    return real_.Read(fd, buffer, count);
+  platform::IoResult<size_t> Read(int fd, void* buffer, size_t count) override {
+    if (failChunkReads && count == 2 * kFakeSamplesPerChunk) return Failure();
+    return ForwardingFileSystem::Read(fd, buffer, count);
   }
-  int64_t Write(int fd, const void* buffer, size_t count) override {
-    if (shortWrites && fd == outputFd_) return 0;  // a full disk
-    return real_.Write(fd, buffer, count);
+  platform::IoResult<size_t> Write(int fd, const void* buffer, size_t count) override {
+    if (shortWrites && fd == outputFd_) return size_t{0};  // a full disk
+    return ForwardingFileSystem::Write(fd, buffer, count);
   }
-  int64_t Seek(int fd, int64_t offset, int whence) override {
-    return real_.Seek(fd, offset, whence);
-  }
-  platform::IoStatus Truncate(int fd, int64_t length) override {
-    return real_.Truncate(fd, length);
-  }
-  platform::IoStatus Sync(int fd) override { return real_.Sync(fd); }
   platform::IoStatus Close(int fd) override {
-    platform::IoStatus status = real_.Close(fd);
-    if (failClose && fd == outputFd_) return platform::IoStatus{EIO};
+    platform::IoStatus status = ForwardingFileSystem::Close(fd);
+    if (failClose && fd == outputFd_) return Failure();
     return status;
   }
-  platform::FileInfo StatFd(int fd) override { return real_.StatFd(fd); }
-  platform::FileInfo Stat(const char* path) override { return real_.Stat(path); }
-  platform::IoStatus MakeFolder(const char* path) override { return real_.MakeFolder(path); }
-  platform::IoStatus Remove(const char* path) override { return real_.Remove(path); }
-  platform::IoStatus Rename(const char* from, const char* to) override {
-    return real_.Rename(from, to);
-  }
-  platform::IoStatus SetMode(const char* path, uint32_t mode) override {
-    return real_.SetMode(path, mode);
-  }
-  platform::IoStatus SetOwner(const char* path, uint32_t uid, uint32_t gid) override {
-    return real_.SetOwner(path, uid, gid);
-  }
-  platform::IoStatus MakeTempFile(const std::string& folder, const char* prefix,
-                                  std::string* path) override {
-    return real_.MakeTempFile(folder, prefix, path);
-  }
-  platform::IoStatus SyncFolder(const char* path) override { return real_.SyncFolder(path); }
 
  private:
-  platform::FileSystem& real_ = platform::RealFileSystem();
+  static platform::IoError Failure() { return platform::ErrorOf(platform::IoErrorKind::kOther); }
   int outputFd_ = -1;
 };
 

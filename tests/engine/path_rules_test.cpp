@@ -8,18 +8,32 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/file_services.h"
-#include "memory_file_system.h"
 #include "test_support.h"
+#include "tolvo/platform/forwarding_file_system.h"
+#include "tolvo/platform/memory_file_system.h"
 
 namespace tolvo::engine {
 namespace {
 
-using test::MemoryFileSystem;
+using platform::MemoryFileSystem;
 using test::TempDir;
 constexpr PathStyle kWin = PathStyle::kWindows;
 constexpr PathStyle kPosix = PathStyle::kPosix;
+constexpr platform::PathForm kWindowsForm = platform::PathForm::kWindows;
+
+// A file system that notes the folders asked for before it passes the request on.
+class FolderRequests final : public platform::ForwardingFileSystem {
+ public:
+  using ForwardingFileSystem::ForwardingFileSystem;
+  platform::IoStatus MakeFolder(const char* path) override {
+    requests.push_back(path);
+    return ForwardingFileSystem::MakeFolder(path);
+  }
+  std::vector<std::string> requests;
+};
 
 struct Split {
   int result;
@@ -116,7 +130,7 @@ TEST(CheckPathCharacters, TheLowestClassWinsWhateverItsPosition) {
 }
 
 TEST(ExistingPaths, OnlyTheTwoWindowsFormsAreAskedAbout) {
-  MemoryFileSystem fs;
+  MemoryFileSystem fs(kWindowsForm);
   fs.AddFolder("C:\\music");
   fs.AddFile("C:\\music\\a.mp3");
   fs.AddFolder("\\\\srv\\share");
@@ -132,7 +146,7 @@ TEST(ExistingPaths, OnlyTheTwoWindowsFormsAreAskedAbout) {
 }
 
 TEST(CreateFolderChainWindows, MakesEveryMissingLevel) {
-  MemoryFileSystem fs;
+  MemoryFileSystem fs(kWindowsForm);
   EXPECT_EQ(CreateFolderChain("C:\\new\\sub\\", kWin, fs), 0);
   EXPECT_TRUE(fs.HasFolder("C:\\new"));
   EXPECT_TRUE(fs.HasFolder("C:\\new\\sub"));
@@ -143,19 +157,21 @@ TEST(CreateFolderChainWindows, MakesEveryMissingLevel) {
 }
 
 TEST(CreateFolderChainWindows, AFileInTheChainStopsBeforeAnythingBelowIt) {
-  MemoryFileSystem fs;
-  fs.AddFile("C:\\x");
+  MemoryFileSystem disk(kWindowsForm);
+  FolderRequests fs(disk);
+  disk.AddFile("C:\\x");
   EXPECT_EQ(CreateFolderChain("C:\\x\\y", kWin, fs), 17);
   EXPECT_EQ(CreateFolderChain("C:\\x\\y\\z\\", kWin, fs), 17);
-  for (const std::string& request : fs.MakeFolderRequests()) {
+  for (const std::string& request : fs.requests) {
     EXPECT_EQ(request.find("C:\\x\\y"), std::string::npos) << request;
   }
-  EXPECT_TRUE(fs.HasFile("C:\\x"));
+  EXPECT_TRUE(disk.HasFile("C:\\x"));
   EXPECT_EQ(CreateFolderChain("C:\\x", kWin, fs), 17);  // the folder itself is a file
 }
 
 TEST(CreateFolderChainWindows, ReasonsForTextsThatCannotBeFolders) {
-  MemoryFileSystem fs;
+  MemoryFileSystem disk(kWindowsForm);
+  FolderRequests fs(disk);
   EXPECT_EQ(CreateFolderChain("", kWin, fs), 1);
   EXPECT_EQ(CreateFolderChain("C", kWin, fs), 7);
   EXPECT_EQ(CreateFolderChain("music\\new", kWin, fs), 2);
@@ -167,13 +183,13 @@ TEST(CreateFolderChainWindows, ReasonsForTextsThatCannotBeFolders) {
   EXPECT_EQ(CreateFolderChain("C:\\a/b", kWin, fs), 13);
   EXPECT_EQ(CreateFolderChain("C:\\a\"", kWin, fs), 14);
   EXPECT_EQ(CreateFolderChain("C:\\a|b", kWin, fs), 16);
-  EXPECT_TRUE(fs.MakeFolderRequests().empty());  // refused before any folder is asked for
+  EXPECT_TRUE(fs.requests.empty());  // refused before any folder is asked for
 }
 
 TEST(CreateFolderChainWindows, FoldersThatCannotBeMadeOrUsed) {
-  MemoryFileSystem fs;
+  MemoryFileSystem fs(kWindowsForm);
   fs.AddFolder("C:\\locked");
-  fs.SetFolderWritable("C:\\locked", false);
+  fs.SetMode("C:\\locked", 0555);
   EXPECT_EQ(CreateFolderChain("C:\\locked", kWin, fs), 15);
   EXPECT_EQ(CreateFolderChain("C:\\locked\\inner", kWin, fs), 4);
   EXPECT_EQ(CreateFolderChain("D:\\music", kWin, fs), 4);  // no such drive
@@ -181,12 +197,13 @@ TEST(CreateFolderChainWindows, FoldersThatCannotBeMadeOrUsed) {
 }
 
 TEST(CreateFolderChainWindows, UncPathsWalkFromTheServerName) {
-  MemoryFileSystem fs;
-  fs.AddFolder("\\\\srv\\share");
+  MemoryFileSystem disk(kWindowsForm);
+  FolderRequests fs(disk);
+  disk.AddFolder("\\\\srv\\share");
   EXPECT_EQ(CreateFolderChain("\\\\srv\\share\\new\\sub\\", kWin, fs), 0);
-  EXPECT_TRUE(fs.HasFolder("\\\\srv\\share\\new\\sub"));
-  ASSERT_FALSE(fs.MakeFolderRequests().empty());
-  EXPECT_EQ(fs.MakeFolderRequests().front(), "\\\\srv\\");  // never "\" or "\\"
+  EXPECT_TRUE(disk.HasFolder("\\\\srv\\share\\new\\sub"));
+  ASSERT_FALSE(fs.requests.empty());
+  EXPECT_EQ(fs.requests.front(), "\\\\srv\\");  // never "\" or "\\"
 }
 
 // Runs a check in a child process without root's privileges and returns its exit status.

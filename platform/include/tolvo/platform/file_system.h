@@ -3,19 +3,13 @@
 // RealFileSystem() is the operating system itself; it holds no state.
 #pragma once
 
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 
-namespace tolvo::platform {
+#include "tolvo/platform/io_result.h"
 
-// errno of a failed call; 0 means success.
-struct IoStatus {
-  int error = 0;
-  explicit operator bool() const { return error == 0; }
-};
+namespace tolvo::platform {
 
 enum class OpenMode {
   kRead,            // existing file, reading
@@ -27,10 +21,10 @@ enum class OpenMode {
 // Every open is non-blocking, so a FIFO or a device never holds the caller in open(); callers
 // that work on files refuse whatever StatFd does not call a kFile.
 
-enum class FileKind { kMissing, kFile, kFolder, kOther, kLink };  // kLink: LinkStat only
+enum class FileKind { kFile, kFolder, kOther, kLink };  // kLink: LinkStat only
 
 struct FileInfo {
-  FileKind kind = FileKind::kMissing;
+  FileKind kind = FileKind::kOther;
   int64_t size = 0;
   uint32_t mode = 0;  // permission bits
   uint32_t uid = 0;
@@ -38,76 +32,85 @@ struct FileInfo {
   uint64_t device = 0;
   uint64_t inode = 0;
   uint64_t links = 0;  // hard links
+
+  // The read-only attribute of this platform: the owner's write bit is clear. It holds for root
+  // too, who may write anything.
+  bool IsReadOnly() const { return (mode & kOwnerWrite) == 0; }
+  static constexpr uint32_t kOwnerWrite = 0200;
 };
 
-// Both name one existing file (device and inode).
-inline bool SameFile(const FileInfo& a, const FileInfo& b) {
-  return a.kind != FileKind::kMissing && b.kind != FileKind::kMissing && a.device == b.device &&
-         a.inode == b.inode;
+// The answer names a regular file, or a folder.
+inline bool IsRegularFile(const IoResult<FileInfo>& info) {
+  return info && info->kind == FileKind::kFile;
+}
+inline bool IsFolder(const IoResult<FileInfo>& info) {
+  return info && info->kind == FileKind::kFolder;
 }
 
+// Both name one existing file (device and inode).
+inline bool SameFile(const IoResult<FileInfo>& a, const IoResult<FileInfo>& b) {
+  return a && b && a->device == b->device && a->inode == b->inode;
+}
+
+// Every call answers an IoResult: the value (a descriptor, a byte count, a position, a file's
+// facts, a path) or the error with its kind.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // Descriptor-level calls; a negative result is -errno.
-  virtual int Open(const char* path, OpenMode mode) = 0;
-  virtual int64_t Read(int fd, void* buffer, size_t count) = 0;
-  virtual int64_t Write(int fd, const void* buffer, size_t count) = 0;
-  virtual int64_t Seek(int fd, int64_t offset, int whence) = 0;  // whence: SEEK_SET/CUR/END
+  // Descriptor-level calls.
+  virtual IoResult<int> Open(const char* path, OpenMode mode) = 0;
+  virtual IoResult<size_t> Read(int fd, void* buffer, size_t count) = 0;
+  virtual IoResult<size_t> Write(int fd, const void* buffer, size_t count) = 0;
+  virtual IoResult<int64_t> Seek(int fd, int64_t offset, int whence) = 0;  // SEEK_SET/CUR/END
   virtual IoStatus Truncate(int fd, int64_t length) = 0;
   virtual IoStatus Sync(int fd) = 0;
   virtual IoStatus Close(int fd) = 0;
-  virtual FileInfo StatFd(int fd) = 0;
+  virtual IoResult<FileInfo> StatFd(int fd) = 0;
 
   // Path-level calls.
-  virtual FileInfo Stat(const char* path) = 0;
+  virtual IoResult<FileInfo> Stat(const char* path) = 0;
   virtual IoStatus MakeFolder(const char* path) = 0;
   virtual IoStatus Remove(const char* path) = 0;
   virtual IoStatus Rename(const char* from, const char* to) = 0;
   virtual IoStatus SetMode(const char* path, uint32_t mode) = 0;
   virtual IoStatus SetOwner(const char* path, uint32_t uid, uint32_t gid) = 0;
-  // Creates an empty, uniquely named file "<folder>/<prefix>XXXXXX" (folder without trailing '/').
-  virtual IoStatus MakeTempFile(const std::string& folder, const char* prefix,
-                                std::string* path) = 0;
+  // Creates an empty, uniquely named file "<folder>/<prefix>XXXXXX" (folder without trailing
+  // '/') and answers its path.
+  virtual IoResult<std::string> MakeTempFile(const std::string& folder, const char* prefix) = 0;
   virtual IoStatus SyncFolder(const char* path) = 0;
-  // The absolute path with every symbolic link resolved; empty when it cannot be told. Layers
-  // that know no links answer with the path as given.
-  virtual std::string ResolvePath(const char* path) { return path ? path : ""; }
+  // The absolute path with every symbolic link resolved. Layers that know no links answer with
+  // the path as given.
+  virtual IoResult<std::string> ResolvePath(const char* path) { return std::string(path); }
 
-  // The name itself, not what a symbolic link at it points to (kind kOther for a link).
-  virtual FileInfo LinkStat(const char* path) { return Stat(path); }
-  virtual IoStatus SetModeFd(int fd, uint32_t mode) {
-    (void)fd, (void)mode;
-    return IoStatus{ENOSYS};
-  }
-  virtual IoStatus SetOwnerFd(int fd, uint32_t uid, uint32_t gid) {
-    (void)fd, (void)uid, (void)gid;
-    return IoStatus{ENOSYS};
-  }
-  // An exclusive advisory lock on the open file, held until the descriptor closes; EWOULDBLOCK
-  // at once when another descriptor holds it. Layers without locks always grant it.
+  // The name itself, not what a symbolic link at it points to (kind kLink for a link).
+  virtual IoResult<FileInfo> LinkStat(const char* path) { return Stat(path); }
+  virtual IoStatus SetModeFd(int fd, uint32_t mode) = 0;
+  virtual IoStatus SetOwnerFd(int fd, uint32_t uid, uint32_t gid) = 0;
+  // An exclusive advisory lock on the open file, held until the descriptor closes; kBusy at once
+  // when another descriptor holds it. Layers without locks always grant it.
   virtual IoStatus LockFd(int fd) {
     (void)fd;
-    return IoStatus{};
+    return {};
   }
-  // Creates "<folder>/<prefix>XXXXXX" exclusively (never an existing name, never through a link)
-  // and returns its descriptor, open for reading and writing; a negative result is -errno.
-  virtual int CreateTempFile(const std::string& folder, const char* prefix, std::string* path) {
-    IoStatus made = MakeTempFile(folder, prefix, path);
-    return made ? Open(path->c_str(), OpenMode::kReadWrite) : -made.error;
+  // Creates "<folder>/<prefix>XXXXXX" exclusively (never an existing name, never through a link),
+  // open for reading and writing.
+  struct CreatedFile {
+    int fd = -1;
+    std::string path;
+  };
+  virtual IoResult<CreatedFile> CreateTempFile(const std::string& folder, const char* prefix) {
+    IoResult<std::string> made = MakeTempFile(folder, prefix);
+    if (!made) return made.error();
+    IoResult<int> fd = Open(made->c_str(), OpenMode::kReadWrite);
+    if (!fd) return fd.error();
+    return CreatedFile{*fd, *made};
   }
-  // Creates "<parent>/<prefix>XXXXXX", a folder only this user may enter (0700), and proves it is
-  // the caller's own before answering.
-  virtual IoStatus MakePrivateFolder(const std::string& parent, const char* prefix,
-                                     std::string* path) {
-    (void)parent, (void)prefix, (void)path;
-    return IoStatus{ENOSYS};
-  }
-  virtual IoStatus RemoveFolder(const char* path) {
-    (void)path;
-    return IoStatus{ENOSYS};
-  }
+  // Creates "<parent>/<prefix>XXXXXX", a folder only this user may enter (0700), proves it is the
+  // caller's own before answering, and answers its path.
+  virtual IoResult<std::string> MakePrivateFolder(const std::string& parent,
+                                                  const char* prefix) = 0;
+  virtual IoStatus RemoveFolder(const char* path) = 0;
 };
 
 // The operating system's file system.
@@ -144,12 +147,14 @@ class File {
   File& operator=(File&& other) noexcept;
   ~File() { Close(); }
 
-  static File Open(FileSystem& fs, const char* path, OpenMode mode, int* error = nullptr);
+  // An unopened File when the open fails; *error then says why.
+  static File Open(FileSystem& fs, const char* path, OpenMode mode, IoError* error = nullptr);
 
   bool IsOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }
 
-  // Reads until count bytes or the end; returns the bytes read, -1 on an error.
+  // Reads until count bytes or the end; returns the bytes read, -1 on an error (also after part
+  // of the bytes came).
   int64_t ReadFull(void* buffer, size_t count);
   // Writes all bytes; returns the bytes written (fewer on a short write or error).
   int64_t WriteFull(const void* buffer, size_t count);
@@ -158,7 +163,7 @@ class File {
   int64_t Size();
   bool Truncate(int64_t length);
   bool Sync();
-  FileInfo Info() const;
+  IoResult<FileInfo> Info() const;
   // Closes now; false when the close reported an error (for writers, a lost write).
   bool Close();
 

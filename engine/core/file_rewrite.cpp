@@ -98,7 +98,7 @@ RewriteStatus FileRewrite::Open(const char* path) {
 RewriteStatus FileRewrite::MakeOutput(const std::string& tempFolder) {
   const std::string folder = PlainFolder(tempFolder);
   if (folder.empty()) return RewriteStatus::kNoTempFile;  // names no place
-  platform::RemoveDeadLeftovers(folder, kConvertedCopyPrefix);
+  fs_.RemoveDeadLeftovers(folder, kConvertedCopyPrefix);
   const std::string prefix = platform::ProcessTempPrefix();
   const IoResult<std::string> made = fs_.MakePrivateFolder(folder, prefix.c_str());
   if (!made) return RewriteStatus::kNoTempFile;
@@ -146,7 +146,7 @@ FileRewrite::Replaced FileRewrite::RenameOver(const std::string& from, const Fil
 
 FileRewrite::Replaced FileRewrite::ReplaceThroughSibling(int64_t size) {
   const std::string folder = FolderOf(resolved_);
-  platform::RemoveDeadLeftovers(folder, kConvertedCopyPrefix);
+  fs_.RemoveDeadLeftovers(folder, kConvertedCopyPrefix);
   const IoResult<platform::FileSystem::CreatedFile> created =
       fs_.CreateTempFile(folder, platform::ProcessTempPrefix().c_str());
   if (!created)

@@ -45,8 +45,8 @@ int ConvertToPcm16() {
   // be planted there or swapped for it, and no stale copy can pass for the program's output.
   std::string folder = SystemTempFolder();
   if (folder.size() > 1) folder.pop_back();  // its trailing separator
-  platform::RemoveDeadLeftovers(folder, kConvertedCopyPrefix);
   platform::FileSystem& fs = platform::RealFileSystem();
+  fs.RemoveDeadLeftovers(folder, kConvertedCopyPrefix);
   const platform::IoResult<std::string> made =
       fs.MakePrivateFolder(folder, platform::ProcessTempPrefix().c_str());
   if (!made) return 1;

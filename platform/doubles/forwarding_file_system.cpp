@@ -70,6 +70,11 @@ IoResult<std::string> ForwardingFileSystem::MakePrivateFolder(const std::string&
 }
 IoStatus ForwardingFileSystem::RemoveFolder(const char* path) { TOLVO_FORWARD(RemoveFolder)(path); }
 
+IoStatus ForwardingFileSystem::RemoveDeadLeftovers(const std::string& folder,
+                                                   const char* convertedPrefix) {
+  TOLVO_FORWARD(RemoveDeadLeftovers)(folder, convertedPrefix);
+}
+
 #undef TOLVO_FORWARD
 
 }  // namespace tolvo::platform

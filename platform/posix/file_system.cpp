@@ -78,6 +78,8 @@ std::vector<char> NameTemplate(const std::string& folder, const char* prefix) {
   return buffer;
 }
 
+IoStatus RemoveDeadLeftoversIn(const std::string& folder, const char* convertedPrefix);
+
 class PosixFileSystem final : public FileSystem {
  public:
   IoResult<int> Open(const char* path, OpenMode mode) override {
@@ -177,6 +179,9 @@ class PosixFileSystem final : public FileSystem {
     std::free(resolved);
     return result;
   }
+  IoStatus RemoveDeadLeftovers(const std::string& folder, const char* convertedPrefix) override {
+    return RemoveDeadLeftoversIn(folder, convertedPrefix);
+  }
   IoStatus SyncFolder(const char* path) override {
     int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return LastError();
@@ -256,15 +261,14 @@ void RemovePrivateFolder(int parent, const char* name) {
   ::unlinkat(parent, name, AT_REMOVEDIR);
 }
 
-}  // namespace
-
-void RemoveDeadLeftovers(const std::string& folder, const char* convertedPrefix) {
+IoStatus RemoveDeadLeftoversIn(const std::string& folder, const char* convertedPrefix) {
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
+  if (fd < 0) return LastError();
   DIR* dir = ::fdopendir(fd);
   if (!dir) {
+    const IoError error = LastError();
     ::close(fd);
-    return;
+    return error;
   }
   const std::string converted = std::string(convertedPrefix) + "-";
   const uid_t self = ::geteuid();
@@ -282,7 +286,10 @@ void RemoveDeadLeftovers(const std::string& folder, const char* convertedPrefix)
       ::unlinkat(::dirfd(dir), entry->d_name, 0);
   }
   ::closedir(dir);
+  return {};
 }
+
+}  // namespace
 
 void RemovePrivateFolder(const std::string& path) {
   if (path.empty()) return;

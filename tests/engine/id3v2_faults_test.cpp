@@ -155,9 +155,9 @@ const std::function<void(test::FaultyFileSystem&, int)> kDiskFullAtNthWrite =
 // The calls whose failure the operation may get over: each such run still checks that the file
 // is exactly the expected one, keeps its mode and that nothing is left behind. A failure of any
 // other call must end the operation with the file as it was.
-const std::set<std::string> kHarmlessFailures = {"Close",  "LinkStat",     "Read",
-                                                 "Remove", "RemoveFolder", "ResolvePath",
-                                                 "Seek",   "StatFd",       "SyncFolder"};
+const std::set<std::string> kHarmlessFailures = {
+    "Close",        "LinkStat",    "Read", "Remove", "RemoveDeadLeftovers",
+    "RemoveFolder", "ResolvePath", "Seek", "StatFd", "SyncFolder"};
 
 // Every call may fail, and a failure ends the operation, but for the calls named here, whose
 // failure the operation gets over with the file whole and right.

@@ -111,6 +111,15 @@ class FileSystem {
   virtual IoResult<std::string> MakePrivateFolder(const std::string& parent,
                                                   const char* prefix) = 0;
   virtual IoStatus RemoveFolder(const char* path) = 0;
+  // Removes, from the folder, what processes of this user that no longer run left behind:
+  // entries "tolvo-<pid>-..." (files, or private folders with their files) and converted copies
+  // "<convertedPrefix>-<pid>.wav" whose process is gone and whose owner is the caller. Nothing is
+  // followed through a link; a process id that is in use again keeps its entries. Layers that no
+  // other process shares have nothing to remove.
+  virtual IoStatus RemoveDeadLeftovers(const std::string& folder, const char* convertedPrefix) {
+    (void)folder, (void)convertedPrefix;
+    return {};
+  }
 };
 
 // The operating system's file system.
@@ -125,12 +134,6 @@ std::string SystemTempFolder();
 
 // The prefix of every temporary name this process makes: "tolvo-<process id>-".
 std::string ProcessTempPrefix();
-
-// Removes, from the folder, what processes of this user that no longer run left behind:
-// entries "tolvo-<pid>-..." (files, or private folders with their files) and converted copies
-// "<convertedPrefix>-<pid>.wav" whose process is gone and whose owner is the caller. Nothing is
-// followed through a link; a process id that is in use again keeps its entries.
-void RemoveDeadLeftovers(const std::string& folder, const char* convertedPrefix);
 
 // Removes a private folder made by MakePrivateFolder with the files in it (a program run there
 // may have left its own temporary files).

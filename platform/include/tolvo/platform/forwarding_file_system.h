@@ -39,6 +39,7 @@ class ForwardingFileSystem : public FileSystem {
   IoResult<CreatedFile> CreateTempFile(const std::string& folder, const char* prefix) override;
   IoResult<std::string> MakePrivateFolder(const std::string& parent, const char* prefix) override;
   IoStatus RemoveFolder(const char* path) override;
+  IoStatus RemoveDeadLeftovers(const std::string& folder, const char* convertedPrefix) override;
 
  protected:
   // Called before each call with its name ("Open", "Stat", ...); an error fails the call, which

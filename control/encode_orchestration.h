@@ -45,8 +45,6 @@ class EncodeOrchestration {
   // ErrorCode with the table's text for `number` (255 and "Unexpected error n" when unlisted).
   void RaiseErrorCode(int32_t number);
 
-  int32_t LastProgress() const { return lastProgress_; }
-
  private:
   void FinishJob(int32_t result);
   // Asks the engine once for its job-end descriptor and lets the timer tick on it, so that the

@@ -2,13 +2,16 @@
 // start as it stands (headers of every kind). Otherwise the second byte picks the version (2.2,
 // 2.3 or 2.4) and the tag flags (unsynchronisation, extended header, footer), and the rest is the
 // body of a well-formed header of that kind, so the frame walk gets the work. MPEG audio follows.
+// The file lies in a file system held in memory, so a run never touches the disk.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "id3/id3v2_layout.h"
+#include "tolvo/platform/memory_file_system.h"
 
 namespace tolvo::fuzz {
 
@@ -33,6 +36,18 @@ inline std::vector<uint8_t> FileFromInput(const uint8_t* data, size_t size) {
   for (uint8_t b : {0xFF, 0xFB, 0x90, 0x64}) file.push_back(b);
   for (int i = 0; i < 300; ++i) file.push_back(static_cast<uint8_t>(0xA0 + i % 50));
   return file;
+}
+
+// Where the file lies, and the folder for temporary files, in the file system of each run.
+inline constexpr const char* kSongPath = "/music/song.mp3";
+inline constexpr const char* kTempFolder = "/tmp";
+
+// A file system in memory holding only the file and an empty temporary folder.
+inline platform::MemoryFileSystem FileSystemWith(const std::vector<uint8_t>& file) {
+  platform::MemoryFileSystem fs;
+  fs.AddFile(kSongPath, std::string(file.begin(), file.end()));
+  fs.AddFolder(kTempFolder);
+  return fs;
 }
 
 }  // namespace tolvo::fuzz

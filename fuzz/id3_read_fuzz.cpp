@@ -11,8 +11,9 @@
 #include "core/command.h"
 #include "core/counted_alloc.h"
 #include "fuzz_input.h"
+#include "id3/id3v1.h"
+#include "id3/id3v2_reader.h"
 #include "id3/tag_text.h"
-#include "tolvo/platform/file_system.h"
 
 namespace {
 
@@ -25,40 +26,14 @@ int32_t Run(std::span<const engine::Command> table, const std::string& name, int
   __builtin_trap();  // a command the engine should have
 }
 
-// One file for every input, removed when the fuzzer exits.
-class FuzzFile {
- public:
-  FuzzFile() {
-    std::string folder = platform::SystemTempFolder();
-    folder.pop_back();  // MakeTempFile takes the folder without its trailing separator
-    if (!platform::RealFileSystem().MakeTempFile(folder, "tolvofuzz", &path_)) __builtin_trap();
-  }
-  ~FuzzFile() { platform::RealFileSystem().Remove(path_.c_str()); }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  platform::FileSystem& fs = platform::RealFileSystem();
-  static const FuzzFile fuzzFile;
-  const std::string& path = fuzzFile.path();
-  {
-    const std::vector<uint8_t> bytes = fuzz::FileFromInput(data, size);
-    platform::File file =
-        platform::File::Open(fs, path.c_str(), platform::OpenMode::kCreateTruncate);
-    if (file.WriteFull(bytes.data(), bytes.size()) != static_cast<int64_t>(bytes.size()) ||
-        !file.Close())
-      __builtin_trap();
-  }
-  const auto pathArg = reinterpret_cast<intptr_t>(path.c_str());
+  platform::MemoryFileSystem fs = fuzz::FileSystemWith(fuzz::FileFromInput(data, size));
   char text[128];
 
+  engine::ReadId3v1(fuzz::kSongPath, engine::Id3v1Fields(), fs);  // as "getid3v1" does
   const auto v1 = engine::Id3v1Commands();
-  Run(v1, "getid3v1", pathArg);
   for (const char* get : {"v1Title", "v1Artist", "v1Album", "v1Year", "v1Comment"}) {
     Run(v1, get, reinterpret_cast<intptr_t>(text));
     // At most 30 Windows-1252 characters, each at most 3 bytes of UTF-8.
@@ -68,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Run(v1, "v1Track");
   if (genre < 0 || genre > 148) __builtin_trap();
 
+  engine::ReadId3v2(fuzz::kSongPath, fs);  // as "getid3v2" does
   const auto v2 = engine::Id3v2Commands();
-  Run(v2, "getid3v2", pathArg);
   for (const char* field : {"Composer", "OriginalArtist", "Copyright", "URL", "EncodedBy",
                             "Comment", "Genre", "Year", "Album", "Artist", "Title", "Track"}) {
     const int32_t fieldSize = Run(v2, std::string("v2") + field + "size");
@@ -79,6 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (std::strlen(buffer.data()) > static_cast<size_t>(fieldSize)) __builtin_trap();
   }
   Run(v2, "v2cleanup");
-  if (engine::LiveBlocks() != 0) __builtin_trap();
+  if (engine::LiveBlocks() != 0 || fs.OpenCount() != 0) __builtin_trap();
   return 0;
 }

@@ -1,7 +1,8 @@
 // Fuzz target: an arbitrary old tag (fuzz_input.h: any start, or a tag of every version and flag),
 // rewritten with twelve fixed texts, must read back with exactly those texts and must still hold
 // every frame of the old tag that the twelve fields do not own, with its content and flags; a
-// refused rewrite must leave the file byte for byte as it was.
+// refused rewrite must leave the file byte for byte as it was, and no run may leave a temporary
+// file or an open descriptor.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -36,39 +37,9 @@ const char* const kTexts[kId3v2FieldCount] = {
   std::abort();
 }
 
-struct Workspace {
-  std::string folder, mp3;
-  Workspace() {
-    FileSystem& fs = tolvo::platform::RealFileSystem();
-    if (!fs.MakeTempFile("/dev/shm", "tolvofuzz", &folder) || !fs.Remove(folder.c_str()) ||
-        !fs.MakeFolder(folder.c_str()))
-      Fail("no work folder");
-    mp3 = folder + "/song.mp3";
-    const std::string temp = folder + "/tmp";
-    if (!fs.MakeFolder(temp.c_str())) Fail("no temporary folder");
-    CopyPathField(State().tempFolder, temp.c_str());
-  }
-  ~Workspace() {
-    std::remove(mp3.c_str());
-    std::remove((folder + "/tmp").c_str());  // remove() takes empty folders too
-    std::remove(folder.c_str());
-  }
-};
-
-bool WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
-  File file =
-      File::Open(tolvo::platform::RealFileSystem(), path.c_str(), OpenMode::kCreateTruncate);
-  return file.IsOpen() &&
-         file.WriteFull(bytes.data(), bytes.size()) == static_cast<int64_t>(bytes.size()) &&
-         file.Close();
-}
-
-std::vector<uint8_t> ReadWhole(const std::string& path) {
-  File file = File::Open(tolvo::platform::RealFileSystem(), path.c_str(), OpenMode::kRead);
-  std::vector<uint8_t> bytes(static_cast<size_t>(std::max<int64_t>(file.Size(), 0)));
-  if (file.ReadFull(bytes.data(), bytes.size()) != static_cast<int64_t>(bytes.size()))
-    Fail("cannot read back");
-  return bytes;
+std::vector<uint8_t> ReadWhole(tolvo::platform::MemoryFileSystem& fs) {
+  const std::string content = fs.Content(tolvo::fuzz::kSongPath);
+  return std::vector<uint8_t>(content.begin(), content.end());
 }
 
 // A frame of a tag as the fields do not own it: its 2.3/2.4 ID, flags and content (with its own
@@ -99,9 +70,9 @@ bool OwnedByAField(const id3v2::FrameHeader& frame, const id3v2::TagHeader& tag,
 
 // With pictures22, the content of APIC frames is not compared: a 2.2 picture gets a MIME type in
 // place of its format when it becomes APIC.
-std::vector<ForeignFrame> ForeignFrames(const std::string& path, bool* pictures22) {
+std::vector<ForeignFrame> ForeignFrames(FileSystem& fs, bool* pictures22) {
   std::vector<ForeignFrame> frames;
-  File file = File::Open(tolvo::platform::RealFileSystem(), path.c_str(), OpenMode::kRead);
+  File file = File::Open(fs, tolvo::fuzz::kSongPath, OpenMode::kRead);
   uint8_t bytes[id3v2::kHeaderSize];
   id3v2::TagHeader tag;
   if (file.ReadFull(bytes, sizeof bytes) != sizeof bytes ||
@@ -128,25 +99,27 @@ std::vector<ForeignFrame> ForeignFrames(const std::string& path, bool* pictures2
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static Workspace workspace;
+  using tolvo::fuzz::kSongPath;
   const std::vector<uint8_t> file = tolvo::fuzz::FileFromInput(data, size);
-  if (!WriteWhole(workspace.mp3, file)) Fail("cannot write the input file");
+  tolvo::platform::MemoryFileSystem fs = tolvo::fuzz::FileSystemWith(file);
+  const size_t entries = fs.EntryCount();
+  CopyPathField(State().tempFolder, tolvo::fuzz::kTempFolder);
   bool pictures22 = false;
-  const std::vector<ForeignFrame> before = ForeignFrames(workspace.mp3, &pictures22);
+  const std::vector<ForeignFrame> before = ForeignFrames(fs, &pictures22);
 
   ReleaseId3v2Fields();
   for (int field = 0; field < kId3v2FieldCount; ++field)
     SetId3v2FieldText(static_cast<Id3v2Field>(field), kTexts[field]);
-  const int32_t result = WriteId3v2(workspace.mp3.c_str());
+  const int32_t result = WriteId3v2(kSongPath, fs);
   ReleaseId3v2Fields();
 
   if (result != 0) {
     if (result != kId3v2WriteCannotReadTag && result != kId3v2WriteCannotCarry &&
         result != kId3v2WriteNotMp3)
       Fail("unexpected refusal");
-    if (ReadWhole(workspace.mp3) != file) Fail("a refused rewrite changed the file");
+    if (ReadWhole(fs) != file) Fail("a refused rewrite changed the file");
   } else {
-    if (ReadId3v2(workspace.mp3.c_str()) != 0) Fail("the rewritten tag does not parse");
+    if (ReadId3v2(kSongPath, fs) != 0) Fail("the rewritten tag does not parse");
     for (int field = 0; field < kId3v2FieldCount; ++field) {
       const Id3v2FieldValue& value = Id3v2Fields().fields[static_cast<size_t>(field)];
       if (!value.text || std::strcmp(value.text, kTexts[field]) != 0 ||
@@ -154,8 +127,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Fail("a field did not read back");
     }
     ReleaseId3v2Fields();
-    if (ForeignFrames(workspace.mp3, &pictures22) != before) Fail("a frame was lost or changed");
+    if (ForeignFrames(fs, &pictures22) != before) Fail("a frame was lost or changed");
   }
+  if (fs.EntryCount() != entries || fs.OpenCount() != 0) Fail("a temporary file was left");
   if (LiveBlocks() != 0) Fail("a counted block was kept");
   return 0;
 }

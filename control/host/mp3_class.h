@@ -58,8 +58,6 @@ class MP3Class {
   int32_t CallWindow2(std::u16string& string11, std::u16string& string22, std::u16string& string33,
                       int32_t string44);
 
-  // The engine path the last Init tried, for messages.
-  const std::u16string& EnginePath() const { return enginePath_; }
   // How many engine references this object holds now.
   size_t EngineReferenceCount() const { return engineReferences_.size(); }
 

@@ -264,7 +264,8 @@ TEST(ConnectionPoints, SinkUnadvisingDuringAnEventIsNotCalledAgain) {
   source->Raise(&count);
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0].sink, "a");
-  EXPECT_EQ(source->point.SinkCount(), 0u);
+  source->Raise(&count);  // nobody is left to hear it
+  EXPECT_EQ(log.size(), 1u);
 }
 
 TEST(ConnectionPoints, SourceReleasedByAHandlerLivesUntilTheEventHasGoneRound) {

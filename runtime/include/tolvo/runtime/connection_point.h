@@ -50,7 +50,6 @@ class TOLVO_RUNTIME_API ConnectionPoint final : public IConnectionPoint {
   // handler may release its last reference to the source.
   void Fire(DISPID dispid, DispParams& params);
 
-  size_t SinkCount() const { return sinks_.size(); }
   // Drops every sink, e.g. when the owner is being destroyed.
   void UnadviseAll();
 

@@ -277,12 +277,17 @@ IoStatus MemoryFileSystem::SetOwner(const char* path, uint32_t uid, uint32_t gid
   return {};
 }
 
-IoResult<std::string> MemoryFileSystem::MakeTempFile(const std::string& folder,
-                                                     const char* prefix) {
+IoResult<std::string> MemoryFileSystem::MakeUnique(const std::string& folder, const char* prefix,
+                                                   FileKind kind, uint32_t mode) {
   const std::string made = UniqueName(folder, prefix);
   if (IoStatus parent = CheckFolderOf(KeyOf(made)); !parent) return parent.error();
-  entries_[KeyOf(made)] = NewNode(FileKind::kFile, kTempFileMode);
+  entries_[KeyOf(made)] = NewNode(kind, mode);
   return made;
+}
+
+IoResult<std::string> MemoryFileSystem::MakeTempFile(const std::string& folder,
+                                                     const char* prefix) {
+  return MakeUnique(folder, prefix, FileKind::kFile, kTempFileMode);
 }
 
 IoStatus MemoryFileSystem::SyncFolder(const char* path) {
@@ -316,10 +321,7 @@ IoStatus MemoryFileSystem::LockFd(int fd) {
 
 IoResult<std::string> MemoryFileSystem::MakePrivateFolder(const std::string& parent,
                                                           const char* prefix) {
-  const std::string made = UniqueName(parent, prefix);
-  if (IoStatus folder = CheckFolderOf(KeyOf(made)); !folder) return folder.error();
-  entries_[KeyOf(made)] = NewNode(FileKind::kFolder, kPrivateMode);
-  return made;
+  return MakeUnique(parent, prefix, FileKind::kFolder, kPrivateMode);
 }
 
 IoStatus MemoryFileSystem::RemoveFolder(const char* path) {

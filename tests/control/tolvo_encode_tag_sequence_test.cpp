@@ -3,7 +3,6 @@
 // engine-host error ends the method) and the choice of the ID3v2 temporary folder.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 
 #include "faulty_file_system.h"
 #include "tag_methods.h"

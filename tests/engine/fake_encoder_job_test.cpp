@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <string>

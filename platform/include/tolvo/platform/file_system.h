@@ -81,7 +81,9 @@ class FileSystem {
   virtual IoStatus SyncFolder(const char* path) = 0;
   // The absolute path with every symbolic link resolved. Layers that know no links answer with
   // the path as given.
-  virtual IoResult<std::string> ResolvePath(const char* path) { return std::string(path); }
+  virtual IoResult<std::string> ResolvePath(const char* path) {
+    return std::string(path ? path : "");
+  }
 
   // The name itself, not what a symbolic link at it points to (kind kLink for a link).
   virtual IoResult<FileInfo> LinkStat(const char* path) { return Stat(path); }

@@ -83,6 +83,9 @@ class MemoryFileSystem final : public FileSystem {
   static FileInfo InfoOf(const Node& node);
   // "<folder><separator><prefix>NNNNNN" not in use yet.
   std::string UniqueName(const std::string& folder, const char* prefix);
+  // Makes an entry of that kind under such a name.
+  IoResult<std::string> MakeUnique(const std::string& folder, const char* prefix, FileKind kind,
+                                   uint32_t mode);
 
   PathForm form_;
   char separator_;

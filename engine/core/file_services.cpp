@@ -1,5 +1,5 @@
-// The engine's small file services: temporary files and the writability probe, file size, and
-// the case-blind text searches.
+// The engine's small file services: temporary files, the writability probe and the case-blind
+// text searches.
 // Every file is reached through the FileSystem given and closed on every path.
 #include "core/file_services.h"
 

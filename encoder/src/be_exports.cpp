@@ -46,7 +46,7 @@ BeStatus OpenStream(const StreamSettings& settings, std::unique_ptr<EncoderStrea
   if (BeStatus status = LameStream::Open(settings, &lame); status != kBeOk) return status;
   if (settings.workers > 1 && settings.disableReservoir &&
       lame->outputSampleRate() == settings.inputSampleRate) {
-    return ParallelStream::Open(settings, settings.workers, lame->encoderDelay(), stream);
+    return ParallelStream::Open(settings, settings.workers, std::move(lame), stream);
   }
   *stream = std::move(lame);
   return kBeOk;

@@ -1,4 +1,5 @@
-// Block sizes: (b + 1) times the first block's, up to the longest, in whole padding periods.
+// Block sizes: (b + 1) times the first block's, up to the longest, in whole padding periods, and
+// from the second block on the join frames on top.
 #include "block_plan.h"
 
 #include <algorithm>
@@ -27,19 +28,34 @@ int64_t BlockPlan::Start(int64_t block) const {
   // Blocks 0 .. ramp - 1 grow by the first block's size; later ones are the longest.
   const int64_t first = firstBlockFrames;
   const int64_t ramp = (longestBlockFrames + first - 1) / first - 1;
-  if (block <= ramp) return first * block * (block + 1) / 2;
-  return first * ramp * (ramp + 1) / 2 + (block - ramp) * int64_t{longestBlockFrames};
+  const int64_t joins = std::max<int64_t>(0, block - 1) * joinFrames;
+  if (block <= ramp) return first * block * (block + 1) / 2 + joins;
+  return first * ramp * (ramp + 1) / 2 + (block - ramp) * int64_t{longestBlockFrames} + joins;
+}
+
+int64_t BlockPlan::InputStart(int64_t block) const {
+  return std::max<int64_t>(0, Start(block) - prerollFrames) * frameSamples;
+}
+
+int64_t BlockPlan::AlignedStart(int64_t block, int64_t fedFrames) const {
+  const int64_t start = Start(block);
+  const int64_t behind = ((start - fedFrames) % paddingPeriod + paddingPeriod) % paddingPeriod;
+  return start - behind;
 }
 
 BlockPlan PlanBlocks(int sampleRate, int paddingPeriod) {
   BlockPlan plan;
   plan.frameSamples = SamplesPerFrame(sampleRate);
+  plan.paddingPeriod = std::max(1, paddingPeriod);
   plan.warmupFrames = (WarmupSamples(sampleRate) + plan.frameSamples - 1) / plan.frameSamples;
   plan.lookaheadFrames = kLookaheadFrames;
-  const int period = std::max(1, paddingPeriod);
+  const int period = plan.paddingPeriod;
+  plan.prerollFrames = period - 1;
+  plan.joinFrames = (plan.warmupFrames + plan.lookaheadFrames) % period;
   int first = Periods(kFirstBlockSeconds, sampleRate, plan.frameSamples, period);
-  // A block must outlast the overlap of its neighbours (warm-up and lookahead).
-  while (first * period <= plan.warmupFrames + plan.lookaheadFrames) ++first;
+  // A block must outlast the overlap of its neighbours (preroll, warm-up and lookahead), so that
+  // no input belongs to more than two blocks.
+  while (first * period <= plan.prerollFrames + plan.warmupFrames + plan.lookaheadFrames) ++first;
   const int longest =
       std::max(first, Periods(kLongestBlockSeconds, sampleRate, plan.frameSamples, period));
   plan.firstBlockFrames = first * period;

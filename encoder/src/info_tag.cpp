@@ -1,6 +1,7 @@
 // Rewriting the totals of a rendered Xing/Info frame.
 #include "info_tag.h"
 
+#include <array>
 #include <cstring>
 
 #include "mpeg_frame.h"
@@ -32,12 +33,19 @@ uint32_t BigEndian32(const uint8_t* at) {
 }  // namespace
 
 uint16_t Crc16(const uint8_t* data, size_t size, uint16_t crc) {
-  for (size_t i = 0; i < size; ++i) {
-    crc ^= data[i];
-    for (int bit = 0; bit < 8; ++bit) {
-      crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ kCrcPolynomialReflected)
-                      : static_cast<uint16_t>(crc >> 1);
+  static constexpr std::array<uint16_t, 256> kTable = [] {
+    std::array<uint16_t, 256> table{};
+    for (unsigned byte = 0; byte < table.size(); ++byte) {
+      unsigned value = byte;
+      for (int bit = 0; bit < 8; ++bit) {
+        value = (value & 1) ? (value >> 1) ^ kCrcPolynomialReflected : value >> 1;
+      }
+      table[byte] = static_cast<uint16_t>(value);
     }
+    return table;
+  }();
+  for (size_t i = 0; i < size; ++i) {
+    crc = static_cast<uint16_t>((crc >> 8) ^ kTable[(crc ^ data[i]) & 0xFF]);
   }
   return crc;
 }

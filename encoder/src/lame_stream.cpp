@@ -143,8 +143,10 @@ std::vector<uint8_t> LameStream::InfoFrame() const {
 
 int LameStream::outputSampleRate() const { return lame_get_out_samplerate(lame_.get()); }
 
-bool LameStream::ReservesInfoFrame() const {
-  return lame_get_lametag_frame(lame_.get(), nullptr, 0) > 0;
+// A frame handed out before any audio frame was encoded is the reserved one; once an audio frame
+// is encoded, libmp3lame tells whether it reserved a frame.
+bool LameStream::FirstFrameReserved() const {
+  return lame_get_frameNum(lame_.get()) == 0 || lame_get_lametag_frame(lame_.get(), nullptr, 0) > 0;
 }
 
 int LameStream::encoderDelay() const { return lame_get_encoder_delay(lame_.get()); }

@@ -32,8 +32,8 @@ class LameStream final : public EncoderStream {
 
   // The info frame as libmp3lame renders it from what it has encoded so far, flushed or not.
   std::vector<uint8_t> RenderedInfoFrame() const;
-  // True once the stream has made its first frame, when that frame is the reserved info frame.
-  bool ReservesInfoFrame() const;
+  // Once the stream has handed out a frame: true when its first frame is the reserved info frame.
+  bool FirstFrameReserved() const;
   // The sample rate libmp3lame settled on, and its encoder delay in samples.
   int outputSampleRate() const;
   int encoderDelay() const;

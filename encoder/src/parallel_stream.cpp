@@ -1,6 +1,6 @@
 // The block pipeline: the caller's thread cuts the input into overlapping blocks, workers encode
-// them with contexts of their own and keep only their blocks' frames, and the caller's thread
-// joins the frames in order, counting them for the info frame.
+// them with the idle context that suits each block best and keep only the block's frames, and
+// the caller's thread joins the frames in order, counting them for the info frame.
 #include "parallel_stream.h"
 
 #include <algorithm>
@@ -10,14 +10,13 @@
 #include <system_error>
 
 #include "info_tag.h"
-#include "lame_stream.h"
 #include "mpeg_frame.h"
 
 namespace tolvo::encoder {
 
 struct ParallelStream::Block {
   int64_t index = 0;
-  int64_t inputStart = 0;  // samples per channel
+  int64_t inputStart = 0;  // samples per channel, preroll included
   int64_t inputEnd = 0;    // exclusive; the stream's end for the final block
   int64_t keepFrom = 0;    // audio frames of the stream
   int64_t keepTo = 0;
@@ -33,11 +32,26 @@ struct ParallelStream::Block {
   bool done = false;
 };
 
+// A libmp3lame context and where it stands. Its audio frame c is made from its input frame c, and
+// its input since the last seam is the stream's from frame `offset` on: frame c is the stream's
+// frame c + offset.
+struct ParallelStream::Context {
+  std::unique_ptr<LameStream> lame;
+  int64_t fed = 0;           // input frames since it was opened
+  int64_t made = 0;          // audio frames handed out since it was opened
+  bool firstSeen = false;    // it has handed out its first frame (the reserved one, if any)
+  int64_t offset = 0;        // stream frame minus context frame, since the last seam
+  int64_t segmentFrom = -1;  // the stream frame its input starts at since the last seam
+};
+
 namespace {
 
 constexpr size_t kExtraInFlight = 1;  // a block waiting for each worker that finishes
 constexpr int kSpareFrames = 4;       // the flush's last frames beyond a block's input
 constexpr size_t kModeByte = 3;       // of a frame header: channel mode and mode extension
+// What opening a context costs, in frames of encoding: a fresh context is worth this much
+// extra warm-up of an idle one.
+constexpr int64_t kOpenCostFrames = 8;
 
 }  // namespace
 
@@ -50,18 +64,24 @@ ParallelStream::ParallelStream(const StreamSettings& settings, int encoderDelay)
   plan_ = PlanBlocks(rate, settings.vbr ? 1 : PaddingPeriod(settings.bitrate, rate));
 }
 
-BeStatus ParallelStream::Open(const StreamSettings& settings, int workers, int encoderDelay,
+BeStatus ParallelStream::Open(const StreamSettings& settings, int workers,
+                              std::unique_ptr<LameStream> fresh,
                               std::unique_ptr<EncoderStream>* stream) {
-  std::unique_ptr<ParallelStream> made(new (std::nothrow) ParallelStream(settings, encoderDelay));
+  std::unique_ptr<ParallelStream> made(new (std::nothrow)
+                                           ParallelStream(settings, fresh->encoderDelay()));
   if (!made) return kBeOutOfMemory;
+  auto context = std::make_unique<Context>();
+  context->lame = std::move(fresh);
+  made->idle_.push_back(std::move(context));
+  made->contexts_ = 1;
   const int rate = settings.inputSampleRate;
   made->mostInFlight_ = static_cast<size_t>(workers) + kExtraInFlight;
   // Everything the flush may hand out at once: every block on its way and the final one, each
   // at most a block of frames at the highest bitrate the stream may use.
   const int fastest = settings.vbr ? HighestCarriedBitrate(rate) : settings.bitrate;
   const size_t blockBytes =
-      static_cast<size_t>(made->plan_.longestBlockFrames + made->plan_.warmupFrames +
-                          made->plan_.lookaheadFrames + kSpareFrames) *
+      static_cast<size_t>(made->plan_.longestBlockFrames + made->plan_.joinFrames +
+                          made->plan_.warmupFrames + made->plan_.lookaheadFrames + kSpareFrames) *
       static_cast<size_t>(UnpaddedFrameBytes(fastest, rate) + 1);
   const size_t flushBytes = (made->mostInFlight_ + 2) * blockBytes;
   if (flushBytes > std::numeric_limits<uint32_t>::max() / 2) return kBeInvalidConfig;
@@ -101,74 +121,164 @@ void ParallelStream::WorkerLoop() {
     if (stopping_) return;
     Block* block = todo_.front();
     todo_.pop_front();
+    std::unique_ptr<Context> context = TakeContext(*block);
+    if (!context) ++contexts_;
     guard.unlock();
-    EncodeBlock(*block);
+    EncodeBlock(*block, context);
     guard.lock();
+    // A context that failed, was abandoned or flushed is closed; so is one more than the
+    // workers need (a new one was opened while one sat idle).
+    if (context && context->lame && contexts_ <= workers_.size() + 1) {
+      idle_.push_back(std::move(context));
+    } else {
+      --contexts_;
+    }
     block->done = true;
     blockDone_.notify_all();
   }
 }
 
-// Encodes one block with a context of its own and keeps the frames of the block's range.
-void ParallelStream::EncodeBlock(Block& block) const {
+bool ParallelStream::CarriesOn(const Context& context, const Block& block) const {
+  const int64_t start = plan_.Start(block.index);
+  const int64_t going = context.offset + context.fed;
+  return context.fed > 0 && block.index > 0 && context.segmentFrom <= start && going >= start &&
+         going * plan_.frameSamples <= block.inputEnd &&
+         context.offset + context.made <= block.keepFrom;
+}
+
+int64_t ParallelStream::StartFor(const Context& context, const Block& block) const {
+  if (CarriesOn(context, block)) return context.offset + context.fed;
+  // Block 0 is the stream's start: only a context fed nothing encodes it.
+  if (block.index == 0 && context.fed > 0) return -1;
+  const int64_t from = plan_.AlignedStart(block.index, context.fed);
+  return from * plan_.frameSamples >= block.inputStart ? from : -1;
+}
+
+std::unique_ptr<ParallelStream::Context> ParallelStream::TakeContext(const Block& block) {
+  // The cost of a context is the frames it encodes before the block's range.
+  int64_t bestCost = std::numeric_limits<int64_t>::max();
+  size_t best = idle_.size();
+  for (size_t i = 0; i < idle_.size(); ++i) {
+    const int64_t from = StartFor(*idle_[i], block);
+    if (from >= 0 && block.keepFrom - from < bestCost) {
+      bestCost = block.keepFrom - from;
+      best = i;
+    }
+  }
+  const Context fresh;
+  const int64_t freshFrom = StartFor(fresh, block);
+  const bool freshBetter =
+      freshFrom >= 0 && kOpenCostFrames + block.keepFrom - freshFrom < bestCost;
+  if (best == idle_.size() || (freshBetter && contexts_ <= workers_.size())) return nullptr;
+  std::unique_ptr<Context> taken = std::move(idle_[best]);
+  idle_.erase(idle_.begin() + static_cast<std::ptrdiff_t>(best));
+  return taken;
+}
+
+// Encodes one block with `context` (a new one when empty) and keeps the frames of its range. The
+// context is closed (left empty of libmp3lame) when it cannot go on to another block.
+void ParallelStream::EncodeBlock(Block& block, std::unique_ptr<Context>& context) const {
   try {
-    std::unique_ptr<LameStream> lame;
-    block.status = LameStream::Open(blockSettings_, &lame);
-    if (block.status != kBeOk) return;
+    if (!context) {
+      context = std::make_unique<Context>();
+      block.status = LameStream::Open(blockSettings_, &context->lame);
+      if (block.status != kBeOk) return;
+    }
+    Context& c = *context;
+    const bool carriesOn = CarriesOn(c, block);
+    const int64_t from = StartFor(c, block);
+    if (from < 0) {
+      block.status = kBeEncoderFailed;  // cannot happen: contexts are taken to fit the block
+      c.lame.reset();
+      return;
+    }
+    if (!carriesOn) {  // a seam: the context's input is the stream's from `from` on
+      c.offset = from - c.fed;
+      c.segmentFrom = from;
+    }
+    const size_t first =
+        static_cast<size_t>(from * plan_.frameSamples - block.inputStart) * channels_;
     std::vector<uint8_t> made;
     std::vector<uint8_t> chunk(blockSettings_.outputBufferSize);
     const size_t step = blockSettings_.samplesPerChunk;
-    for (size_t at = 0; at < block.input.size() && !abandon_; at += step) {
+    for (size_t at = first; at < block.input.size() && !abandon_; at += step) {
       const auto count = static_cast<uint32_t>(std::min(step, block.input.size() - at));
       uint32_t produced = 0;
-      block.status = lame->EncodeChunk(count, block.input.data() + at, chunk.data(), &produced);
-      if (block.status != kBeOk) return;
+      block.status = c.lame->EncodeChunk(count, block.input.data() + at, chunk.data(), &produced);
+      if (block.status != kBeOk) {
+        c.lame.reset();
+        return;
+      }
       made.insert(made.end(), chunk.begin(), chunk.begin() + produced);
+      block.status = KeepFrames(made, c, block);
+      if (block.status != kBeOk) {
+        c.lame.reset();
+        return;
+      }
     }
-    if (abandon_) return;
+    if (abandon_) {
+      c.lame.reset();
+      return;
+    }
+    c.fed += static_cast<int64_t>(block.input.size() - first) / channels_ / plan_.frameSamples;
     if (block.final) {
       uint32_t produced = 0;
-      block.status = lame->Flush(chunk.data(), &produced);
-      if (block.status != kBeOk) return;
+      block.status = c.lame->Flush(chunk.data(), &produced);
+      if (block.status != kBeOk) {
+        c.lame.reset();
+        return;
+      }
       made.insert(made.end(), chunk.begin(), chunk.begin() + produced);
+      block.status = KeepFrames(made, c, block);
     }
     block.input = {};
-    block.status = KeepFrames(made, lame->ReservesInfoFrame(), block);
-    if (block.index == 0 || block.final) block.renderedInfo = lame->RenderedInfoFrame();
+    if (block.status == kBeOk && !made.empty()) block.status = kBeEncoderFailed;
+    // A block that ends before the stream does must have made every frame of its range.
+    const auto wanted = static_cast<size_t>(block.keepTo - block.keepFrom);
+    if (block.status == kBeOk && !block.final && block.frameSizes.size() != wanted) {
+      block.status = kBeEncoderFailed;
+    }
+    if (block.index == 0 || block.final) block.renderedInfo = c.lame->RenderedInfoFrame();
+    if (block.status != kBeOk || block.final) c.lame.reset();
   } catch (const std::bad_alloc&) {
     block.status = kBeOutOfMemory;
+    if (context) context->lame.reset();
   } catch (...) {  // nothing may leave a worker thread
     block.status = kBeEncoderFailed;
+    if (context) context->lame.reset();
   }
 }
 
-// The context's audio frame j is the stream's frame firstFrame + j. A context that reserves an
-// info frame makes it first, blank; block 0's is the stream's reserved frame, the others' go.
-BeStatus ParallelStream::KeepFrames(const std::vector<uint8_t>& made, bool reserved,
+// The first frame a context hands out may be the info frame it reserved: block 0's is the
+// stream's reserved frame, the others' go.
+BeStatus ParallelStream::KeepFrames(std::vector<uint8_t>& made, Context& context,
                                     Block& block) const {
-  int64_t frame = block.inputStart / plan_.frameSamples;
-  bool first = reserved;
-  for (size_t at = 0; at < made.size(); first = false) {
-    const size_t length =
-        made.size() - at >= kFrameHeaderSize ? Layer3FrameLength(made.data() + at) : 0;
-    if (length == 0 || at + length > made.size()) return kBeEncoderFailed;
+  size_t at = 0;
+  while (made.size() - at >= kFrameHeaderSize) {
+    const size_t length = Layer3FrameLength(made.data() + at);
+    if (length == 0) return kBeEncoderFailed;
+    if (at + length > made.size()) break;  // the rest comes with the next chunk
     const uint8_t* start = made.data() + at;
     at += length;
-    if (first) {
-      if (block.index != 0) continue;
-      block.bytes.insert(block.bytes.end(), start, start + length);
-      block.infoFrameBytes = length;
-      continue;
+    if (!context.firstSeen) {
+      context.firstSeen = true;
+      if (context.lame->FirstFrameReserved()) {
+        if (block.index == 0) {
+          block.bytes.insert(block.bytes.end(), start, start + length);
+          block.infoFrameBytes = length;
+        }
+        continue;
+      }
     }
+    const int64_t frame = context.made + context.offset;
+    ++context.made;
     if (frame >= block.keepFrom && frame < block.keepTo) {
       block.bytes.insert(block.bytes.end(), start, start + length);
       block.frameSizes.push_back(static_cast<uint16_t>(length));
     }
-    ++frame;
   }
-  // A block that ends before the stream does must have made every frame of its range.
-  const auto wanted = static_cast<size_t>(block.keepTo - block.keepFrom);
-  return block.final || block.frameSizes.size() == wanted ? kBeOk : kBeEncoderFailed;
+  made.erase(made.begin(), made.begin() + static_cast<std::ptrdiff_t>(at));
+  return kBeOk;
 }
 
 std::unique_ptr<ParallelStream::Block> ParallelStream::NewBlock(int64_t index) const {

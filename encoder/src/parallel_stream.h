@@ -1,5 +1,5 @@
-// A stream encoded in blocks by worker threads, each block with a libmp3lame context of its own
-// (see block_plan.h), and handed out frame for frame in order through the same calls as the
+// A stream encoded in blocks by worker threads with libmp3lame contexts that live on from block to
+// block (see block_plan.h), and handed out frame for frame in order through the same calls as the
 // sequential stream. Only for streams whose frames stand alone (bit reservoir off) and whose
 // output rate is the input rate, so that blocks join on the sequential frame grid.
 //
@@ -19,16 +19,17 @@
 
 #include "block_plan.h"
 #include "encoder_stream.h"
+#include "lame_stream.h"
 #include "seek_points.h"
 
 namespace tolvo::encoder {
 
 class ParallelStream final : public EncoderStream {
  public:
-  // `settings` as read from the record, `workers` above 1, `encoderDelay` the delay of a
-  // libmp3lame context with these settings.
-  static BeStatus Open(const StreamSettings& settings, int workers, int encoderDelay,
-                       std::unique_ptr<EncoderStream>* stream);
+  // `settings` as read from the record, `workers` above 1, `fresh` a libmp3lame context opened
+  // with these settings and fed nothing yet: it encodes the first block.
+  static BeStatus Open(const StreamSettings& settings, int workers,
+                       std::unique_ptr<LameStream> fresh, std::unique_ptr<EncoderStream>* stream);
   ~ParallelStream() override;
   ParallelStream(const ParallelStream&) = delete;
   ParallelStream& operator=(const ParallelStream&) = delete;
@@ -46,13 +47,23 @@ class ParallelStream final : public EncoderStream {
 
  private:
   struct Block;
+  struct Context;
   enum class State { kEncoding, kFlushed, kFailed };
 
   ParallelStream(const StreamSettings& settings, int encoderDelay);
   BeStatus StartWorkers(int workers);
   void WorkerLoop();
-  void EncodeBlock(Block& block) const;
-  BeStatus KeepFrames(const std::vector<uint8_t>& made, bool reserved, Block& block) const;
+  // The idle context that encodes `block` at least cost, taken from the idle ones; empty when a
+  // new context costs less (or none is idle). Called under lock_.
+  std::unique_ptr<Context> TakeContext(const Block& block);
+  // True when the context's input runs on into the block's without a seam.
+  bool CarriesOn(const Context& context, const Block& block) const;
+  // The stream frame from which the context would be fed the block's input; -1 when the block's
+  // input does not reach back that far.
+  int64_t StartFor(const Context& context, const Block& block) const;
+  void EncodeBlock(Block& block, std::unique_ptr<Context>& context) const;
+  // Keeps the whole frames at the front of `made` that fall in the block's range.
+  BeStatus KeepFrames(std::vector<uint8_t>& made, Context& context, Block& block) const;
 
   std::unique_ptr<Block> NewBlock(int64_t index) const;
   void Feed(const int16_t* values, int64_t samples);
@@ -91,6 +102,8 @@ class ParallelStream final : public EncoderStream {
   std::condition_variable blockDone_;
   std::deque<std::unique_ptr<Block>> inFlight_;  // submitted, in stream order
   std::deque<Block*> todo_;                      // submitted, not yet taken by a worker
+  std::vector<std::unique_ptr<Context>> idle_;   // contexts between blocks
+  size_t contexts_ = 0;                          // alive, idle or at work
   bool stopping_ = false;
   std::atomic<bool> abandon_{false};  // a closing stream: workers stop mid-block
   std::vector<std::thread> workers_;

@@ -197,11 +197,11 @@ TEST_P(ParallelEncodeTest, FramesAndInfoFrameMatchTheSequentialEncode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, ParallelEncodeTest,
-                         ::testing::Values(IdentityCase{44100, 1, 128, false, 0.98},
-                                           IdentityCase{48000, 0, 192, false, 0.97},
+                         ::testing::Values(IdentityCase{44100, 1, 128, false, 0.94},
+                                           IdentityCase{48000, 0, 192, false, 0.96},
                                            IdentityCase{22050, 1, 64, false, 0.98},
                                            IdentityCase{32000, 3, 96, false, 0.97},
-                                           IdentityCase{44100, 1, 112, false, 0.97},
+                                           IdentityCase{44100, 1, 112, false, 0.98},
                                            IdentityCase{44100, 1, 128, true, 0.97}),
                          IdentityName);
 
@@ -216,10 +216,17 @@ std::vector<int16_t> Decode(const std::string& mp3) {
 }
 
 // Signal-to-error ratio of each 50 ms window, in dB (capped at 120 for a window without error).
-std::vector<double> WindowSnr(const std::vector<int16_t>& input,
-                              const std::vector<int16_t>& decoded, int channels, int rate) {
+// A window of digital silence has no signal to measure against: it holds the level of the error
+// itself, in dB below full scale (RMS), and `silent` is set.
+struct WindowQuality {
+  double snr = 0;
+  bool silent = false;
+};
+
+std::vector<WindowQuality> WindowSnr(const std::vector<int16_t>& input,
+                                     const std::vector<int16_t>& decoded, int channels, int rate) {
   const size_t window = static_cast<size_t>(rate / 20) * channels;
-  std::vector<double> snr;
+  std::vector<WindowQuality> snr;
   for (size_t start = 0; start + window <= input.size(); start += window) {
     double signal = 0, error = 0;
     for (size_t i = start; i < start + window; ++i) {
@@ -227,7 +234,11 @@ std::vector<double> WindowSnr(const std::vector<int16_t>& input,
       signal += static_cast<double>(input[i]) * input[i];
       error += e * e;
     }
-    snr.push_back(error == 0 ? 120.0 : std::min(120.0, 10 * std::log10((signal + 1) / error)));
+    WindowQuality q;
+    q.silent = signal == 0;
+    const double reference = q.silent ? 32768.0 * 32768.0 * static_cast<double>(window) : signal;
+    q.snr = error == 0 ? 120.0 : std::min(120.0, 10 * std::log10(reference / error));
+    snr.push_back(q);
   }
   return snr;
 }
@@ -265,16 +276,24 @@ TEST_P(ParallelQualityTest, DecodesAsWellAsTheSequentialEncode) {
   ASSERT_EQ(one.size(), input.size());
   ASSERT_EQ(all.size(), input.size());
 
-  const std::vector<double> snrOne = WindowSnr(input, one, channels, c.rate);
-  const std::vector<double> snrAll = WindowSnr(input, all, channels, c.rate);
+  const std::vector<WindowQuality> snrOne = WindowSnr(input, one, channels, c.rate);
+  const std::vector<WindowQuality> snrAll = WindowSnr(input, all, channels, c.rate);
   double sumOne = 0, sumAll = 0;
+  size_t heard = 0;  // windows with music
   for (size_t w = 0; w < snrOne.size(); ++w) {
-    sumOne += snrOne[w];
-    sumAll += snrAll[w];
-    if (snrOne[w] > 40 && snrAll[w] > 40) continue;
-    EXPECT_GT(snrAll[w], snrOne[w] - 3.0) << "window " << w << " at " << w * 0.05 << " s";
+    if (!snrOne[w].silent) {
+      sumOne += snrOne[w].snr;
+      sumAll += snrAll[w].snr;
+      ++heard;
+    }
+    // Error 40 dB below the music is beyond hearing; in silence, error 80 dB below full scale is
+    // a few steps of the last bit.
+    const double enough = snrOne[w].silent ? 80 : 40;
+    if (snrOne[w].snr > enough && snrAll[w].snr > enough) continue;
+    EXPECT_GT(snrAll[w].snr, snrOne[w].snr - 3.0) << "window " << w << " at " << w * 0.05 << " s";
   }
-  const double meanOne = sumOne / snrOne.size(), meanAll = sumAll / snrAll.size();
+  ASSERT_GT(heard, 0u);
+  const double meanOne = sumOne / heard, meanAll = sumAll / heard;
   std::printf("mean window SNR: sequential %.2f dB, parallel %.2f dB\n", meanOne, meanAll);
   EXPECT_NEAR(meanAll, meanOne, 0.2);
   EXPECT_LE(LargestErrorStep(input, all, channels), 1.5 * LargestErrorStep(input, one, channels));
@@ -320,7 +339,10 @@ TEST(ParallelEncodeShort, AStreamOfOneBlockIsTheSequentialEncode) {
 
 // Padding periods: 144 x bitrate / rate bytes per MPEG-1 frame (72 x below 32 kHz), its
 // fraction carried as a padding byte, repeat after rate / gcd(rate, slots x bitrate mod rate).
-TEST(BlockPlan, BlocksSitOnThePaddingPeriodAndJoinWithoutGaps) {
+// Blocks join without gaps, and a context is in the stream's padding phase where it is wanted:
+// a new one at block 1, one that skips a block at the block after next, any other within the
+// block's input.
+TEST(BlockPlan, BlocksJoinWithoutGapsAndContextsStayInPhase) {
   struct Case {
     int bitrate, rate, period;
   };
@@ -329,24 +351,32 @@ TEST(BlockPlan, BlocksSitOnThePaddingPeriodAndJoinWithoutGaps) {
                        Case{32, 24000, 1}, Case{8, 11025, 49}, Case{56, 8000, 1}}) {
     EXPECT_EQ(encoder::PaddingPeriod(c.bitrate, c.rate), c.period) << c.bitrate << "@" << c.rate;
     const encoder::BlockPlan plan = encoder::PlanBlocks(c.rate, c.period);
-    EXPECT_EQ(plan.frameSamples, c.rate >= 32000 ? 1152 : 576);
+    const int fs = plan.frameSamples;
+    EXPECT_EQ(fs, c.rate >= 32000 ? 1152 : 576);
     EXPECT_EQ(plan.firstBlockFrames % c.period, 0);
     EXPECT_EQ(plan.longestBlockFrames % c.period, 0);
-    EXPECT_GT(plan.firstBlockFrames, plan.warmupFrames + plan.lookaheadFrames);
     EXPECT_GE(plan.longestBlockFrames, plan.firstBlockFrames);
-    EXPECT_GE(plan.warmupFrames * plan.frameSamples, encoder::WarmupSamples(c.rate));
+    EXPECT_GE(plan.warmupFrames * fs, encoder::WarmupSamples(c.rate));
     EXPECT_EQ(plan.KeepFrom(0), 0);
     EXPECT_EQ(plan.InputStart(0), 0);
+    EXPECT_EQ(plan.AlignedStart(1, 0), plan.Start(1));
     for (int64_t b = 0; b < 12; ++b) {
       const int64_t size = plan.Start(b + 1) - plan.Start(b);
-      EXPECT_EQ(size, std::min<int64_t>((b + 1) * plan.firstBlockFrames, plan.longestBlockFrames))
+      EXPECT_EQ(size, std::min<int64_t>((b + 1) * plan.firstBlockFrames, plan.longestBlockFrames) +
+                          (b > 0 ? plan.joinFrames : 0))
           << "block " << b;
       EXPECT_EQ(plan.KeepTo(b), plan.KeepFrom(b + 1));
-      EXPECT_EQ(plan.InputStart(b) % (int64_t{c.period} * plan.frameSamples), 0);
-      EXPECT_EQ(plan.KeepFrom(b + 1) * plan.frameSamples - plan.InputStart(b + 1),
-                int64_t{plan.warmupFrames} * plan.frameSamples);
+      EXPECT_EQ(plan.KeepFrom(b + 1) - plan.Start(b + 1), plan.warmupFrames);
       EXPECT_LT(plan.InputStart(b + 1), plan.InputEnd(b));  // blocks overlap: warm-up, lookahead
       EXPECT_LT(plan.InputEnd(b), plan.InputStart(b + 2));  // never more than two at once
+      // A context in phase that encoded block b goes on to block b + 2 without preroll.
+      EXPECT_EQ(plan.AlignedStart(b + 2, plan.InputEnd(b) / fs), plan.Start(b + 2)) << b;
+      for (int64_t fed : {int64_t{1}, int64_t{c.period / 2}, plan.InputEnd(b) / fs + 5}) {
+        const int64_t from = plan.AlignedStart(b + 1, fed);
+        EXPECT_EQ(((from - fed) % c.period + c.period) % c.period, 0);
+        EXPECT_LE(from, plan.Start(b + 1));
+        EXPECT_GE(from * fs, plan.InputStart(b + 1));
+      }
     }
   }
 }

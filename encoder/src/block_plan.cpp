@@ -1,5 +1,5 @@
 // Block sizes: (b + 1) times the first block's, up to the longest, in whole padding periods, and
-// from the second block on the join frames on top.
+// from the second block on the join frames on top; tail pieces likewise.
 #include "block_plan.h"
 
 #include <algorithm>
@@ -12,6 +12,7 @@ namespace {
 
 constexpr double kFirstBlockSeconds = 1.25;
 constexpr double kLongestBlockSeconds = 3.75;
+constexpr double kTailPieceSeconds = 1.0;
 constexpr int kLookaheadFrames = 1;
 
 // Whole padding periods nearest to `seconds`, at least one.
@@ -37,8 +38,7 @@ int64_t BlockPlan::InputStart(int64_t block) const {
   return std::max<int64_t>(0, Start(block) - prerollFrames) * frameSamples;
 }
 
-int64_t BlockPlan::AlignedStart(int64_t block, int64_t fedFrames) const {
-  const int64_t start = Start(block);
+int64_t BlockPlan::AlignedStart(int64_t start, int64_t fedFrames) const {
   const int64_t behind = ((start - fedFrames) % paddingPeriod + paddingPeriod) % paddingPeriod;
   return start - behind;
 }
@@ -60,6 +60,8 @@ BlockPlan PlanBlocks(int sampleRate, int paddingPeriod) {
       std::max(first, Periods(kLongestBlockSeconds, sampleRate, plan.frameSamples, period));
   plan.firstBlockFrames = first * period;
   plan.longestBlockFrames = longest * period;
+  const int pieces = Periods(kTailPieceSeconds, sampleRate, plan.frameSamples, period);
+  plan.tailPieceFrames = std::min(pieces * period, plan.longestBlockFrames) + plan.joinFrames;
   return plan;
 }
 

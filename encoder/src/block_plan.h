@@ -31,6 +31,9 @@ struct BlockPlan {
   int firstBlockFrames = 49;     // a multiple of the padding period
   int longestBlockFrames = 147;  // a multiple of the padding period
   int joinFrames = 0;            // added to every block after the first
+  // The final block is cut into pieces of this length (the last one longer), so that the workers
+  // end together: a whole number of padding periods plus the join frames, about a second.
+  int tailPieceFrames = 52;
 
   // The latest frame at which a context may start to encode block b (its warm-up begins there).
   int64_t Start(int64_t block) const;
@@ -41,9 +44,9 @@ struct BlockPlan {
   int64_t InputEnd(int64_t block) const {
     return (KeepTo(block) + lookaheadFrames) * int64_t{frameSamples};
   }
-  // The latest frame on or before Start(block) where a context that has been fed `fedFrames`
-  // frames since it was opened is in the stream's padding phase.
-  int64_t AlignedStart(int64_t block, int64_t fedFrames) const;
+  // The latest frame on or before `start` where a context that has been fed `fedFrames` frames
+  // since it was opened is in the stream's padding phase.
+  int64_t AlignedStart(int64_t start, int64_t fedFrames) const;
 };
 
 // The plan for a stream at this sample rate (input and output alike). `paddingPeriod` is 1 for

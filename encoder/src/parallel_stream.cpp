@@ -18,6 +18,7 @@ struct ParallelStream::Block {
   int64_t index = 0;
   int64_t inputStart = 0;  // samples per channel, preroll included
   int64_t inputEnd = 0;    // exclusive; the stream's end for the final block
+  int64_t start = 0;       // audio frames of the stream: the latest start of a context
   int64_t keepFrom = 0;    // audio frames of the stream
   int64_t keepTo = 0;
   bool final = false;
@@ -139,7 +140,7 @@ void ParallelStream::WorkerLoop() {
 }
 
 bool ParallelStream::CarriesOn(const Context& context, const Block& block) const {
-  const int64_t start = plan_.Start(block.index);
+  const int64_t start = block.start;
   const int64_t going = context.offset + context.fed;
   return context.fed > 0 && block.index > 0 && context.segmentFrom <= start && going >= start &&
          going * plan_.frameSamples <= block.inputEnd &&
@@ -150,7 +151,7 @@ int64_t ParallelStream::StartFor(const Context& context, const Block& block) con
   if (CarriesOn(context, block)) return context.offset + context.fed;
   // Block 0 is the stream's start: only a context fed nothing encodes it.
   if (block.index == 0 && context.fed > 0) return -1;
-  const int64_t from = plan_.AlignedStart(block.index, context.fed);
+  const int64_t from = plan_.AlignedStart(block.start, context.fed);
   return from * plan_.frameSamples >= block.inputStart ? from : -1;
 }
 
@@ -286,6 +287,7 @@ std::unique_ptr<ParallelStream::Block> ParallelStream::NewBlock(int64_t index) c
   block->index = index;
   block->inputStart = plan_.InputStart(index);
   block->inputEnd = plan_.InputEnd(index);
+  block->start = plan_.Start(index);
   block->keepFrom = plan_.KeepFrom(index);
   block->keepTo = plan_.KeepTo(index);
   block->input.reserve(static_cast<size_t>(block->inputEnd - block->inputStart) * channels_);
@@ -309,6 +311,56 @@ void ParallelStream::Feed(const int16_t* values, int64_t samples) {
       filling_.pop_front();
     }
   }
+}
+
+// Blocks that no worker has started yet join the final block, which then begins where the
+// first of them begins: the work left is cut anew, so that the workers end together.
+void ParallelStream::TakeBackQueued(Block& last) {
+  std::lock_guard<std::mutex> guard(lock_);
+  while (!todo_.empty() && todo_.back() == inFlight_.back().get()) {
+    std::unique_ptr<Block> queued = std::move(inFlight_.back());
+    inFlight_.pop_back();
+    todo_.pop_back();
+    // Their inputs overlap: the final block's goes on where the queued block's ends.
+    const auto overlap =
+        static_cast<std::ptrdiff_t>((queued->inputEnd - last.inputStart) * channels_);
+    queued->input.insert(queued->input.end(), last.input.begin() + overlap, last.input.end());
+    last.input = std::move(queued->input);
+    last.index = queued->index;
+    last.inputStart = queued->inputStart;
+    last.start = queued->start;
+    last.keepFrom = queued->keepFrom;
+  }
+}
+
+// Cuts the pieces before the last one off the final block, which keeps the last piece.
+std::vector<std::unique_ptr<ParallelStream::Block>> ParallelStream::CutTail(Block& last) const {
+  std::vector<std::unique_ptr<Block>> pieces;
+  const int64_t piece = plan_.tailPieceFrames;
+  // Block 0 starts the stream, and so stays whole.
+  if (last.index == 0) return pieces;
+  while (last.inputEnd / plan_.frameSamples - last.keepFrom >= 2 * piece) {
+    auto cut = std::make_unique<Block>();
+    cut->index = last.index;
+    cut->inputStart = last.inputStart;
+    cut->start = last.start;
+    cut->keepFrom = last.keepFrom;
+    cut->keepTo = last.keepFrom + piece;
+    cut->inputEnd = (cut->keepTo + plan_.lookaheadFrames) * plan_.frameSamples;
+    cut->input.assign(last.input.begin(),
+                      last.input.begin() + (cut->inputEnd - cut->inputStart) * channels_);
+    // The rest starts a warm-up before its range, reaching back a preroll.
+    last.keepFrom = cut->keepTo;
+    last.start = last.keepFrom - plan_.warmupFrames;
+    const int64_t from =
+        std::max(last.inputStart / plan_.frameSamples, last.start - plan_.prerollFrames);
+    last.input.erase(
+        last.input.begin(),
+        last.input.begin() + (from * plan_.frameSamples - last.inputStart) * channels_);
+    last.inputStart = from * plan_.frameSamples;
+    pieces.push_back(std::move(cut));
+  }
+  return pieces;
 }
 
 void ParallelStream::Submit(std::unique_ptr<Block> block) {
@@ -418,6 +470,8 @@ BeStatus ParallelStream::Flush(uint8_t* output, uint32_t* bytesProduced) {
     last->final = true;
     last->inputEnd = fed_;
     last->keepTo = std::numeric_limits<int64_t>::max();
+    TakeBackQueued(*last);
+    for (std::unique_ptr<Block>& piece : CutTail(*last)) Submit(std::move(piece));
     Submit(std::move(last));
     Collect(true);
   } catch (const std::bad_alloc&) {

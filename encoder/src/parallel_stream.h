@@ -67,6 +67,8 @@ class ParallelStream final : public EncoderStream {
 
   std::unique_ptr<Block> NewBlock(int64_t index) const;
   void Feed(const int16_t* values, int64_t samples);
+  void TakeBackQueued(Block& last);
+  std::vector<std::unique_ptr<Block>> CutTail(Block& last) const;
   void Submit(std::unique_ptr<Block> block);
   // Takes the finished blocks at the front, in order, into the pending output; with `all`,
   // waits until every submitted block is finished.

@@ -31,7 +31,7 @@ struct BlockPlan {
   int firstBlockFrames = 49;     // a multiple of the padding period
   int longestBlockFrames = 147;  // a multiple of the padding period
   int joinFrames = 0;            // added to every block after the first
-  // The final block is cut into pieces of this length (the last one longer), so that the workers
+  // The final block is cut into pieces of this length (the last one shorter), so that the workers
   // end together: a whole number of padding periods plus the join frames, about a second.
   int tailPieceFrames = 52;
 

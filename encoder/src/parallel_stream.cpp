@@ -47,9 +47,12 @@ struct ParallelStream::Context {
 
 namespace {
 
-constexpr size_t kExtraInFlight = 1;  // a block waiting for each worker that finishes
-constexpr int kSpareFrames = 4;       // the flush's last frames beyond a block's input
-constexpr size_t kModeByte = 3;       // of a frame header: channel mode and mode extension
+// Blocks whose input is complete and that no worker has taken yet: one, ready for the next worker
+// that finishes. Besides the blocks at work and the queued one, one finished block may wait for an
+// earlier one with its frames, so that a worker that finishes first does not wait for the caller.
+constexpr size_t kMostQueued = 1;
+constexpr int kSpareFrames = 4;  // the flush's last frames beyond a block's input
+constexpr size_t kModeByte = 3;  // of a frame header: channel mode and mode extension
 // What opening a context costs, in frames of encoding: a fresh context is worth this much
 // extra warm-up of an idle one.
 constexpr int64_t kOpenCostFrames = 8;
@@ -76,7 +79,7 @@ BeStatus ParallelStream::Open(const StreamSettings& settings, int workers,
   made->idle_.push_back(std::move(context));
   made->contexts_ = 1;
   const int rate = settings.inputSampleRate;
-  made->mostInFlight_ = static_cast<size_t>(workers) + kExtraInFlight;
+  made->mostInFlight_ = static_cast<size_t>(workers) + kMostQueued + 1;
   // Everything the flush may hand out at once: every block on its way and the final one, each
   // at most a block of frames at the highest bitrate the stream may use.
   const int fastest = settings.vbr ? HighestCarriedBitrate(rate) : settings.bitrate;
@@ -122,6 +125,7 @@ void ParallelStream::WorkerLoop() {
     if (stopping_) return;
     Block* block = todo_.front();
     todo_.pop_front();
+    blockMoved_.notify_all();  // the caller may queue the next block
     std::unique_ptr<Context> context = TakeContext(*block);
     if (!context) ++contexts_;
     guard.unlock();
@@ -135,7 +139,7 @@ void ParallelStream::WorkerLoop() {
       --contexts_;
     }
     block->done = true;
-    blockDone_.notify_all();
+    blockMoved_.notify_all();
   }
 }
 
@@ -339,7 +343,7 @@ std::vector<std::unique_ptr<ParallelStream::Block>> ParallelStream::CutTail(Bloc
   const int64_t piece = plan_.tailPieceFrames;
   // Block 0 starts the stream, and so stays whole.
   if (last.index == 0) return pieces;
-  while (last.inputEnd / plan_.frameSamples - last.keepFrom >= 2 * piece) {
+  while (last.inputEnd / plan_.frameSamples - last.keepFrom > piece) {
     auto cut = std::make_unique<Block>();
     cut->index = last.index;
     cut->inputStart = last.inputStart;
@@ -363,11 +367,15 @@ std::vector<std::unique_ptr<ParallelStream::Block>> ParallelStream::CutTail(Bloc
   return pieces;
 }
 
+bool ParallelStream::HasRoom() const {
+  return todo_.size() < kMostQueued && inFlight_.size() < mostInFlight_;
+}
+
 void ParallelStream::Submit(std::unique_ptr<Block> block) {
   while (true) {
     {
       std::lock_guard<std::mutex> guard(lock_);
-      if (inFlight_.size() < mostInFlight_) {
+      if (HasRoom()) {
         todo_.push_back(block.get());
         inFlight_.push_back(std::move(block));
         break;
@@ -375,9 +383,8 @@ void ParallelStream::Submit(std::unique_ptr<Block> block) {
     }
     Collect(false);
     std::unique_lock<std::mutex> guard(lock_);
-    blockDone_.wait(guard, [this] {
-      return inFlight_.size() < mostInFlight_ || (!inFlight_.empty() && inFlight_.front()->done);
-    });
+    blockMoved_.wait(
+        guard, [this] { return HasRoom() || (!inFlight_.empty() && inFlight_.front()->done); });
   }
   workReady_.notify_one();
 }
@@ -387,7 +394,7 @@ void ParallelStream::Collect(bool all) {
   {
     std::unique_lock<std::mutex> guard(lock_);
     if (all) {
-      blockDone_.wait(guard, [this] {
+      blockMoved_.wait(guard, [this] {
         return std::all_of(inFlight_.begin(), inFlight_.end(), [](auto& b) { return b->done; });
       });
     }

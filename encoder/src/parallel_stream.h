@@ -3,8 +3,9 @@
 // sequential stream. Only for streams whose frames stand alone (bit reservoir off) and whose
 // output rate is the input rate, so that blocks join on the sequential frame grid.
 //
-// The caller's thread fills blocks and hands out what the workers finished; it waits only when
-// as many blocks as allowed are on their way, so memory stays bounded however long the stream.
+// The caller's thread fills blocks and hands out what the workers finished; it waits while a
+// complete block waits for a worker, or while too many finished blocks wait for an earlier one,
+// so memory stays bounded however long the stream.
 // The workers are started by the opening thread and so run at its scheduling priority.
 #pragma once
 
@@ -69,6 +70,8 @@ class ParallelStream final : public EncoderStream {
   void Feed(const int16_t* values, int64_t samples);
   void TakeBackQueued(Block& last);
   std::vector<std::unique_ptr<Block>> CutTail(Block& last) const;
+  // Room for one more submitted block; called under lock_.
+  bool HasRoom() const;
   void Submit(std::unique_ptr<Block> block);
   // Takes the finished blocks at the front, in order, into the pending output; with `all`,
   // waits until every submitted block is finished.
@@ -101,7 +104,7 @@ class ParallelStream final : public EncoderStream {
   // Shared with the workers under lock_.
   std::mutex lock_;
   std::condition_variable workReady_;
-  std::condition_variable blockDone_;
+  std::condition_variable blockMoved_;           // a worker took a block or finished one
   std::deque<std::unique_ptr<Block>> inFlight_;  // submitted, in stream order
   std::deque<Block*> todo_;                      // submitted, not yet taken by a worker
   std::vector<std::unique_ptr<Context>> idle_;   // contexts between blocks

@@ -13,6 +13,9 @@ namespace {
 constexpr double kFirstBlockSeconds = 1.25;
 constexpr double kLongestBlockSeconds = 3.75;
 constexpr double kTailPieceSeconds = 1.0;
+// A context that skips k blocks starts (k - 1) join frames early; further back than this, a new
+// context is cheaper than the memory every block's input would need.
+constexpr int kMostPrerollFrames = 24;
 constexpr int kLookaheadFrames = 1;
 
 // Whole padding periods nearest to `seconds`, at least one.
@@ -50,7 +53,7 @@ BlockPlan PlanBlocks(int sampleRate, int paddingPeriod) {
   plan.warmupFrames = (WarmupSamples(sampleRate) + plan.frameSamples - 1) / plan.frameSamples;
   plan.lookaheadFrames = kLookaheadFrames;
   const int period = plan.paddingPeriod;
-  plan.prerollFrames = period - 1;
+  plan.prerollFrames = std::min(period - 1, kMostPrerollFrames);
   plan.joinFrames = (plan.warmupFrames + plan.lookaheadFrames) % period;
   int first = Periods(kFirstBlockSeconds, sampleRate, plan.frameSamples, period);
   // A block must outlast the overlap of its neighbours (preroll, warm-up and lookahead), so that

@@ -9,10 +9,12 @@
 // Contexts live on from block to block. A context carries on without a seam into the block
 // after its last one; otherwise it starts the block at the latest point on or before Start(b)
 // where its padding phase is the stream's, so that at constant bitrate its frames get the padding
-// bits, and so the lengths, of the sequential encode. The input of a block reaches that far
-// back (its preroll). Block lengths are chosen so that the usual case, a context that skips one
-// block, needs no preroll: each block after the first is (warm-up + lookahead) frames longer
-// than a whole number of padding periods, the length of the input it overlaps with its neighbour.
+// bits, and so the lengths, of the sequential encode. The input of a block reaches a little
+// further back (its preroll) for that; a new context that would have to start before it is fed
+// silence first instead, as it would have started on a silent stream. Block lengths are chosen so
+// that the usual case, a context that skips one block, needs no preroll: each block after the first
+// is (warm-up + lookahead) frames longer than a whole number of padding periods, the length of the
+// input it overlaps with its neighbour.
 //
 // Blocks grow from about 1.3 s to about 4 s: short files still spread over the cores, and long
 // ones pay for few joins (each costs a warm-up).

@@ -132,8 +132,8 @@ void ParallelStream::WorkerLoop() {
     EncodeBlock(*block, context);
     guard.lock();
     // A context that failed, was abandoned or flushed is closed; so is one more than the
-    // workers need (a new one was opened while one sat idle).
-    if (context && context->lame && contexts_ <= workers_.size() + 1) {
+    // workers (a new one was opened because no idle one fitted the block): each costs memory.
+    if (context && context->lame && contexts_ <= workers_.size()) {
       idle_.push_back(std::move(context));
     } else {
       --contexts_;
@@ -156,7 +156,13 @@ int64_t ParallelStream::StartFor(const Context& context, const Block& block) con
   // Block 0 is the stream's start: only a context fed nothing encodes it.
   if (block.index == 0 && context.fed > 0) return -1;
   const int64_t from = plan_.AlignedStart(block.start, context.fed);
-  return from * plan_.frameSamples >= block.inputStart ? from : -1;
+  if (from * plan_.frameSamples >= block.inputStart) return from;
+  return context.fed == 0 ? block.start : -1;  // a new context: silence before the start
+}
+
+int64_t ParallelStream::SilenceFor(const Context& context, const Block& block) const {
+  if (context.fed > 0 || StartFor(context, block) == plan_.AlignedStart(block.start, 0)) return 0;
+  return block.start - plan_.AlignedStart(block.start, 0);
 }
 
 std::unique_ptr<ParallelStream::Context> ParallelStream::TakeContext(const Block& block) {
@@ -173,8 +179,8 @@ std::unique_ptr<ParallelStream::Context> ParallelStream::TakeContext(const Block
   const Context fresh;
   const int64_t freshFrom = StartFor(fresh, block);
   const bool freshBetter =
-      freshFrom >= 0 && kOpenCostFrames + block.keepFrom - freshFrom < bestCost;
-  if (best == idle_.size() || (freshBetter && contexts_ <= workers_.size())) return nullptr;
+      kOpenCostFrames + block.keepFrom - freshFrom + SilenceFor(fresh, block) < bestCost;
+  if (best == idle_.size() || (freshBetter && contexts_ < workers_.size())) return nullptr;
   std::unique_ptr<Context> taken = std::move(idle_[best]);
   idle_.erase(idle_.begin() + static_cast<std::ptrdiff_t>(best));
   return taken;
@@ -192,20 +198,36 @@ void ParallelStream::EncodeBlock(Block& block, std::unique_ptr<Context>& context
     Context& c = *context;
     const bool carriesOn = CarriesOn(c, block);
     const int64_t from = StartFor(c, block);
+    const int64_t silent = SilenceFor(c, block);
     if (from < 0) {
       block.status = kBeEncoderFailed;  // cannot happen: contexts are taken to fit the block
       c.lame.reset();
       return;
     }
-    if (!carriesOn) {  // a seam: the context's input is the stream's from `from` on
-      c.offset = from - c.fed;
-      c.segmentFrom = from;
-    }
-    const size_t first =
-        static_cast<size_t>(from * plan_.frameSamples - block.inputStart) * channels_;
     std::vector<uint8_t> made;
     std::vector<uint8_t> chunk(blockSettings_.outputBufferSize);
     const size_t step = blockSettings_.samplesPerChunk;
+    if (!carriesOn) {  // a seam: the context's input is the stream's from `from` on
+      c.offset = from - (c.fed + silent);
+      c.segmentFrom = from;
+    }
+    const std::vector<int16_t> silence(silent > 0 ? step : 0);
+    for (int64_t i = 0; i < silent; ++i) {
+      uint32_t produced = 0;
+      block.status =
+          c.lame->EncodeChunk(static_cast<uint32_t>(step), silence.data(), chunk.data(), &produced);
+      if (block.status == kBeOk) {
+        made.insert(made.end(), chunk.begin(), chunk.begin() + produced);
+        block.status = KeepFrames(made, c, block);
+      }
+      if (block.status != kBeOk) {
+        c.lame.reset();
+        return;
+      }
+      ++c.fed;
+    }
+    const size_t first =
+        static_cast<size_t>(from * plan_.frameSamples - block.inputStart) * channels_;
     for (size_t at = first; at < block.input.size() && !abandon_; at += step) {
       const auto count = static_cast<uint32_t>(std::min(step, block.input.size() - at));
       uint32_t produced = 0;

@@ -60,8 +60,11 @@ class ParallelStream final : public EncoderStream {
   // True when the context's input runs on into the block's without a seam.
   bool CarriesOn(const Context& context, const Block& block) const;
   // The stream frame from which the context would be fed the block's input; -1 when the block's
-  // input does not reach back that far.
+  // input does not reach back that far (a new context then starts on the block's start).
   int64_t StartFor(const Context& context, const Block& block) const;
+  // Frames of silence a new context is fed first, to start the block in phase where the block's
+  // input does not reach back far enough.
+  int64_t SilenceFor(const Context& context, const Block& block) const;
   void EncodeBlock(Block& block, std::unique_ptr<Context>& context) const;
   // Keeps the whole frames at the front of `made` that fall in the block's range.
   BeStatus KeepFrames(std::vector<uint8_t>& made, Context& context, Block& block) const;

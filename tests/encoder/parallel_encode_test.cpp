@@ -326,6 +326,26 @@ TEST(ParallelEncodeSmallFrames, StreamsWithoutAnInfoFrameJoinToo) {
   EXPECT_EQ(Decode(dir / "many.mp3").size(), Decode(dir / "one.mp3").size());
 }
 
+// Sixteen workers open a context each for the first blocks; those whose input does not reach
+// back to a start in the padding phase begin with silence: every frame still has the sequential
+// encode's length, and the stream decodes to the input's length.
+TEST(ParallelEncodeManyWorkers, NewContextsOutOfPhaseKeepThePaddingPattern) {
+  BeLibrary be;
+  TempDir dir;
+  const std::vector<int16_t> input = MusicLike(2, 44100, 40.0);
+  const BeConfig config = MakeConfig(44100, 1, 128, false);
+  const std::vector<Bytes> one = SplitFrames(Encode(be, config, 1, input, dir / "one.mp3"));
+  const std::vector<Bytes> many = SplitFrames(Encode(be, config, 16, input, dir / "many.mp3"));
+  ASSERT_EQ(many.size(), one.size());
+  size_t same = 0;
+  for (size_t i = 0; i < one.size(); ++i) {
+    ASSERT_EQ(many[i].size(), one[i].size()) << "frame " << i;
+    same += one[i] == many[i];
+  }
+  EXPECT_GE(same, one.size() * 93 / 100);
+  EXPECT_EQ(Decode(dir / "many.mp3").size(), input.size());
+}
+
 // A stream shorter than one block is block 0 alone: the sequential encode, byte for byte.
 TEST(ParallelEncodeShort, AStreamOfOneBlockIsTheSequentialEncode) {
   BeLibrary be;
@@ -375,11 +395,12 @@ TEST(BlockPlan, BlocksJoinWithoutGapsAndContextsStayInPhase) {
       EXPECT_LT(plan.InputEnd(b), plan.InputStart(b + 2));  // never more than two at once
       // A context in phase that encoded block b goes on to block b + 2 without preroll.
       EXPECT_EQ(plan.AlignedStart(plan.Start(b + 2), plan.InputEnd(b) / fs), plan.Start(b + 2));
-      for (int64_t fed : {int64_t{1}, int64_t{c.period / 2}, plan.InputEnd(b) / fs + 5}) {
-        const int64_t from = plan.AlignedStart(plan.Start(b + 1), fed);
-        EXPECT_EQ(((from - fed) % c.period + c.period) % c.period, 0);
-        EXPECT_LE(from, plan.Start(b + 1));
-        EXPECT_GE(from * fs, plan.InputStart(b + 1));
+      // One that skips more blocks starts a join earlier for each, within the block's input.
+      for (int64_t skip = 2; skip <= 3; ++skip) {
+        const int64_t from = plan.AlignedStart(plan.Start(b + skip), plan.InputEnd(b) / fs);
+        EXPECT_EQ(((from - plan.InputEnd(b) / fs) % c.period + c.period) % c.period, 0);
+        EXPECT_LE(from, plan.Start(b + skip));
+        EXPECT_GE(from * fs, plan.InputStart(b + skip)) << b << " + " << skip;
       }
     }
   }

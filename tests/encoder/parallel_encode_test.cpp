@@ -199,11 +199,11 @@ TEST_P(ParallelEncodeTest, FramesAndInfoFrameMatchTheSequentialEncode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, ParallelEncodeTest,
-                         ::testing::Values(IdentityCase{44100, 1, 128, false, 0.93},
+                         ::testing::Values(IdentityCase{44100, 1, 128, false, 0.96},
                                            IdentityCase{48000, 0, 192, false, 0.95},
-                                           IdentityCase{22050, 1, 64, false, 0.95},
+                                           IdentityCase{22050, 1, 64, false, 0.96},
                                            IdentityCase{32000, 3, 96, false, 0.96},
-                                           IdentityCase{44100, 1, 112, false, 0.93},
+                                           IdentityCase{44100, 1, 112, false, 0.96},
                                            IdentityCase{44100, 1, 128, true, 0.96}),
                          IdentityName);
 

@@ -22,7 +22,10 @@ struct ParallelStream::Block {
   int64_t keepFrom = 0;    // audio frames of the stream
   int64_t keepTo = 0;
   bool final = false;
-  std::vector<int16_t> input;  // interleaved
+  // Interleaved samples from `bufferStart` (samples per channel) on, shared by the pieces the
+  // tail is cut into; the block's own input is [inputStart, inputEnd) of it.
+  std::shared_ptr<std::vector<int16_t>> buffer;
+  int64_t bufferStart = 0;
 
   // Written by the worker, read by the caller's thread once `done` is seen under the lock.
   BeStatus status = kBeOk;
@@ -228,10 +231,13 @@ void ParallelStream::EncodeBlock(Block& block, std::unique_ptr<Context>& context
     }
     const size_t first =
         static_cast<size_t>(from * plan_.frameSamples - block.inputStart) * channels_;
-    for (size_t at = first; at < block.input.size() && !abandon_; at += step) {
-      const auto count = static_cast<uint32_t>(std::min(step, block.input.size() - at));
+    const int16_t* input =
+        block.buffer->data() + (block.inputStart - block.bufferStart) * channels_;
+    const auto inputSize = static_cast<size_t>((block.inputEnd - block.inputStart) * channels_);
+    for (size_t at = first; at < inputSize && !abandon_; at += step) {
+      const auto count = static_cast<uint32_t>(std::min(step, inputSize - at));
       uint32_t produced = 0;
-      block.status = c.lame->EncodeChunk(count, block.input.data() + at, chunk.data(), &produced);
+      block.status = c.lame->EncodeChunk(count, input + at, chunk.data(), &produced);
       if (block.status != kBeOk) {
         c.lame.reset();
         return;
@@ -247,7 +253,7 @@ void ParallelStream::EncodeBlock(Block& block, std::unique_ptr<Context>& context
       c.lame.reset();
       return;
     }
-    c.fed += static_cast<int64_t>(block.input.size() - first) / channels_ / plan_.frameSamples;
+    c.fed += static_cast<int64_t>(inputSize - first) / channels_ / plan_.frameSamples;
     if (block.final) {
       uint32_t produced = 0;
       block.status = c.lame->Flush(chunk.data(), &produced);
@@ -258,7 +264,7 @@ void ParallelStream::EncodeBlock(Block& block, std::unique_ptr<Context>& context
       made.insert(made.end(), chunk.begin(), chunk.begin() + produced);
       block.status = KeepFrames(made, c, block);
     }
-    block.input = {};
+    block.buffer.reset();
     if (block.status == kBeOk && !made.empty()) block.status = kBeEncoderFailed;
     // A block that ends before the stream does must have made every frame of its range.
     const auto wanted = static_cast<size_t>(block.keepTo - block.keepFrom);
@@ -316,7 +322,9 @@ std::unique_ptr<ParallelStream::Block> ParallelStream::NewBlock(int64_t index) c
   block->start = plan_.Start(index);
   block->keepFrom = plan_.KeepFrom(index);
   block->keepTo = plan_.KeepTo(index);
-  block->input.reserve(static_cast<size_t>(block->inputEnd - block->inputStart) * channels_);
+  block->bufferStart = block->inputStart;
+  block->buffer = std::make_shared<std::vector<int16_t>>();
+  block->buffer->reserve(static_cast<size_t>(block->inputEnd - block->inputStart) * channels_);
   return block;
 }
 
@@ -327,7 +335,8 @@ void ParallelStream::Feed(const int16_t* values, int64_t samples) {
     int64_t take = std::min(samples, plan_.InputStart(nextBlock_) - fed_);
     if (!filling_.empty()) take = std::min(take, filling_.front()->inputEnd - fed_);
     const size_t count = static_cast<size_t>(take) * channels_;
-    for (auto& block : filling_) block->input.insert(block->input.end(), values, values + count);
+    for (auto& block : filling_)
+      block->buffer->insert(block->buffer->end(), values, values + count);
     values += count;
     samples -= take;
     fed_ += take;
@@ -339,51 +348,38 @@ void ParallelStream::Feed(const int16_t* values, int64_t samples) {
   }
 }
 
-// Blocks that no worker has started yet join the final block, which then begins where the
-// first of them begins: the work left is cut anew, so that the workers end together.
-void ParallelStream::TakeBackQueued(Block& last) {
+// Takes back the blocks that no worker has started yet, in stream order: they are cut anew with
+// the final block, so that the workers end together.
+std::vector<std::unique_ptr<ParallelStream::Block>> ParallelStream::TakeBackQueued() {
+  std::vector<std::unique_ptr<Block>> queued;
   std::lock_guard<std::mutex> guard(lock_);
   while (!todo_.empty() && todo_.back() == inFlight_.back().get()) {
-    std::unique_ptr<Block> queued = std::move(inFlight_.back());
+    queued.insert(queued.begin(), std::move(inFlight_.back()));
     inFlight_.pop_back();
     todo_.pop_back();
-    // Their inputs overlap: the final block's goes on where the queued block's ends.
-    const auto overlap =
-        static_cast<std::ptrdiff_t>((queued->inputEnd - last.inputStart) * channels_);
-    queued->input.insert(queued->input.end(), last.input.begin() + overlap, last.input.end());
-    last.input = std::move(queued->input);
-    last.index = queued->index;
-    last.inputStart = queued->inputStart;
-    last.start = queued->start;
-    last.keepFrom = queued->keepFrom;
   }
+  return queued;
 }
 
-// Cuts the pieces before the last one off the final block, which keeps the last piece.
-std::vector<std::unique_ptr<ParallelStream::Block>> ParallelStream::CutTail(Block& last) const {
+// Cuts pieces off the front of a block, which keeps the last piece; they share its input.
+std::vector<std::unique_ptr<ParallelStream::Block>> ParallelStream::CutIntoPieces(
+    Block& block) const {
   std::vector<std::unique_ptr<Block>> pieces;
   const int64_t piece = plan_.tailPieceFrames;
   // Block 0 starts the stream, and so stays whole.
-  if (last.index == 0) return pieces;
-  while (last.inputEnd / plan_.frameSamples - last.keepFrom > piece) {
-    auto cut = std::make_unique<Block>();
-    cut->index = last.index;
-    cut->inputStart = last.inputStart;
-    cut->start = last.start;
-    cut->keepFrom = last.keepFrom;
-    cut->keepTo = last.keepFrom + piece;
+  if (block.index == 0) return pieces;
+  auto end = [&] { return block.final ? block.inputEnd / plan_.frameSamples : block.keepTo; };
+  while (end() - block.keepFrom > piece) {
+    auto cut = std::make_unique<Block>(block);
+    cut->final = false;
+    cut->keepTo = block.keepFrom + piece;
     cut->inputEnd = (cut->keepTo + plan_.lookaheadFrames) * plan_.frameSamples;
-    cut->input.assign(last.input.begin(),
-                      last.input.begin() + (cut->inputEnd - cut->inputStart) * channels_);
     // The rest starts a warm-up before its range, reaching back a preroll.
-    last.keepFrom = cut->keepTo;
-    last.start = last.keepFrom - plan_.warmupFrames;
-    const int64_t from =
-        std::max(last.inputStart / plan_.frameSamples, last.start - plan_.prerollFrames);
-    last.input.erase(
-        last.input.begin(),
-        last.input.begin() + (from * plan_.frameSamples - last.inputStart) * channels_);
-    last.inputStart = from * plan_.frameSamples;
+    block.keepFrom = cut->keepTo;
+    block.start = block.keepFrom - plan_.warmupFrames;
+    block.inputStart =
+        std::max(block.inputStart / plan_.frameSamples, block.start - plan_.prerollFrames) *
+        plan_.frameSamples;
     pieces.push_back(std::move(cut));
   }
   return pieces;
@@ -499,9 +495,12 @@ BeStatus ParallelStream::Flush(uint8_t* output, uint32_t* bytesProduced) {
     last->final = true;
     last->inputEnd = fed_;
     last->keepTo = std::numeric_limits<int64_t>::max();
-    TakeBackQueued(*last);
-    for (std::unique_ptr<Block>& piece : CutTail(*last)) Submit(std::move(piece));
-    Submit(std::move(last));
+    std::vector<std::unique_ptr<Block>> rest = TakeBackQueued();
+    rest.push_back(std::move(last));
+    for (std::unique_ptr<Block>& block : rest) {
+      for (std::unique_ptr<Block>& piece : CutIntoPieces(*block)) Submit(std::move(piece));
+      Submit(std::move(block));
+    }
     Collect(true);
   } catch (const std::bad_alloc&) {
     return Fail(kBeOutOfMemory);

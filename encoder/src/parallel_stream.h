@@ -71,8 +71,8 @@ class ParallelStream final : public EncoderStream {
 
   std::unique_ptr<Block> NewBlock(int64_t index) const;
   void Feed(const int16_t* values, int64_t samples);
-  void TakeBackQueued(Block& last);
-  std::vector<std::unique_ptr<Block>> CutTail(Block& last) const;
+  std::vector<std::unique_ptr<Block>> TakeBackQueued();
+  std::vector<std::unique_ptr<Block>> CutIntoPieces(Block& block) const;
   // Room for one more submitted block; called under lock_.
   bool HasRoom() const;
   void Submit(std::unique_ptr<Block> block);

@@ -1,9 +1,11 @@
-// Container signatures and the MPEG frame header test.
+// Container signatures, then a scan for an MPEG audio frame header.
 #include "id3/mp3_check.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
+
+#include "tolvo/mpeg/frame_header.h"
 
 namespace tolvo::engine {
 namespace {
@@ -13,18 +15,9 @@ constexpr const char* kContainerMarks[] = {"RIFF", "RF64", "fLaC", "OggS", "FORM
 constexpr size_t kMarkLength = 4;
 constexpr size_t kMp4TypeOffset = 4;
 constexpr char kMp4Type[] = "ftyp";
-constexpr size_t kMpegHeaderLength = 4;
+constexpr size_t kMpegHeaderLength = mpeg::kFrameHeaderSize;
 
 }  // namespace
-
-bool IsMpegFrameHeader(const uint8_t* b) {
-  if (b[0] != 0xFF || (b[1] & 0xE0) != 0xE0) return false;  // 11 sync bits
-  const int version = (b[1] >> 3) & 0x03;
-  const int layer = (b[1] >> 1) & 0x03;
-  const int bitrate = (b[2] >> 4) & 0x0F;
-  const int sampleRate = (b[2] >> 2) & 0x03;
-  return version != 1 && layer != 0 && bitrate != 0x0F && sampleRate != 0x03;
-}
 
 bool LooksLikeMp3(platform::File& file, int64_t audioStart, int64_t fileSize) {
   const int64_t available = std::min(fileSize - audioStart, kFrameSyncScanLength);
@@ -39,7 +32,7 @@ bool LooksLikeMp3(platform::File& file, int64_t audioStart, int64_t fileSize) {
       std::memcmp(bytes.data() + kMp4TypeOffset, kMp4Type, kMarkLength) == 0)
     return false;
   for (size_t i = 0; i + kMpegHeaderLength <= bytes.size(); ++i) {
-    if (bytes[i] == 0xFF && IsMpegFrameHeader(bytes.data() + i)) return true;
+    if (bytes[i] == 0xFF && mpeg::IsAudioFrameHeader(bytes.data() + i)) return true;
   }
   return false;
 }

@@ -1,6 +1,7 @@
 // Whether a file is an MP3 file that may carry ID3 tags: the bytes after its ID3v2 tag are not
 // another container (RIFF/WAVE, RF64, FLAC, Ogg, MP4, IFF/AIFF) and hold an MPEG audio frame
-// header near their start. Tagging anything else would break it.
+// header (of any layer, tolvo/mpeg/frame_header.h) near their start. Tagging anything else would
+// break it.
 #pragma once
 
 #include <cstddef>
@@ -12,10 +13,6 @@ namespace tolvo::engine {
 
 // How far after the tag the first frame header is looked for.
 inline constexpr int64_t kFrameSyncScanLength = 64 * 1024;
-
-// True when the four bytes form a plausible MPEG audio frame header (sync, version, layer,
-// bitrate and sample rate not reserved).
-bool IsMpegFrameHeader(const uint8_t* bytes);
 
 // Looks at the open file from audioStart (the end of its ID3v2 tag, 0 without one). The file's
 // position afterwards is unspecified.

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mpeg_frame.h"
+#include "tolvo/mpeg/frame_header.h"
 
 namespace tolvo::encoder {
 namespace {
@@ -48,7 +48,7 @@ int64_t BlockPlan::AlignedStart(int64_t start, int64_t fedFrames) const {
 
 BlockPlan PlanBlocks(int sampleRate, int paddingPeriod) {
   BlockPlan plan;
-  plan.frameSamples = SamplesPerFrame(sampleRate);
+  plan.frameSamples = mpeg::SamplesPerFrame(sampleRate);
   plan.paddingPeriod = std::max(1, paddingPeriod);
   plan.warmupFrames = (WarmupSamples(sampleRate) + plan.frameSamples - 1) / plan.frameSamples;
   plan.lookaheadFrames = kLookaheadFrames;

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "mpeg_frame.h"
+#include "tolvo/mpeg/frame_header.h"
 
 namespace tolvo::encoder {
 namespace {
@@ -12,14 +12,16 @@ namespace {
 // the same length and layout. The stereo mode and its extension may differ, as libmp3lame
 // settles them for the final frame only.
 bool IsSameFrameKind(const uint8_t* a, const uint8_t* b) {
-  return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && IsMonoFrame(a) == IsMonoFrame(b);
+  return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] &&
+         mpeg::IsMonoFrame(a) == mpeg::IsMonoFrame(b);
 }
 
 }  // namespace
 
 BeStatus WriteInfoFrame(const std::string& mp3Path, const std::vector<uint8_t>& frame,
                         platform::FileSystem& fs) {
-  if (frame.size() < kFrameHeaderSize || !IsLayer3FrameHeader(frame.data())) return kBeFileError;
+  if (frame.size() < mpeg::kFrameHeaderSize || !mpeg::IsLayer3FrameHeader(frame.data()))
+    return kBeFileError;
   platform::File file = platform::File::Open(fs, mp3Path.c_str(), platform::OpenMode::kReadWrite);
   if (!file.IsOpen()) return kBeFileError;
 
@@ -42,8 +44,7 @@ bool StartsWithInfoFrame(const std::string& mp3Path, platform::FileSystem& fs) {
   if (!file.IsOpen()) return false;
   uint8_t start[64] = {};
   const int64_t got = file.ReadFull(start, sizeof start);
-  if (got < static_cast<int64_t>(kFrameHeaderSize) || !IsLayer3FrameHeader(start)) return false;
-  return CarriesInfoTag(start, static_cast<size_t>(got));
+  return got > 0 && mpeg::CarriesInfoTag(start, static_cast<size_t>(got));
 }
 
 }  // namespace tolvo::encoder

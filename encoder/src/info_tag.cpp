@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "mpeg_frame.h"
+#include "tolvo/mpeg/frame_header.h"
 
 namespace tolvo::encoder {
 namespace {
@@ -51,8 +51,8 @@ uint16_t Crc16(const uint8_t* data, size_t size, uint16_t crc) {
 }
 
 bool PutTotals(const StreamTotals& totals, std::vector<uint8_t>* frame) {
-  if (!CarriesInfoTag(frame->data(), frame->size())) return false;
-  uint8_t* tag = frame->data() + InfoTagOffset(frame->data());
+  if (!mpeg::CarriesInfoTag(frame->data(), frame->size())) return false;
+  uint8_t* tag = frame->data() + mpeg::InfoTagOffset(frame->data());
   const size_t room = frame->size() - static_cast<size_t>(tag - frame->data());
   if (room < kExtension) return false;
 

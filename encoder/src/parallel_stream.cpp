@@ -10,7 +10,7 @@
 #include <system_error>
 
 #include "info_tag.h"
-#include "mpeg_frame.h"
+#include "tolvo/mpeg/frame_header.h"
 
 namespace tolvo::encoder {
 
@@ -68,7 +68,7 @@ ParallelStream::ParallelStream(const StreamSettings& settings, int encoderDelay)
       channels_(settings.inputChannels),
       encoderDelay_(encoderDelay) {
   const int rate = settings.inputSampleRate;
-  plan_ = PlanBlocks(rate, settings.vbr ? 1 : PaddingPeriod(settings.bitrate, rate));
+  plan_ = PlanBlocks(rate, settings.vbr ? 1 : mpeg::PaddingPeriod(settings.bitrate, rate));
 }
 
 BeStatus ParallelStream::Open(const StreamSettings& settings, int workers,
@@ -89,7 +89,7 @@ BeStatus ParallelStream::Open(const StreamSettings& settings, int workers,
   const size_t blockBytes =
       static_cast<size_t>(made->plan_.longestBlockFrames + made->plan_.joinFrames +
                           made->plan_.warmupFrames + made->plan_.lookaheadFrames + kSpareFrames) *
-      static_cast<size_t>(UnpaddedFrameBytes(fastest, rate) + 1);
+      static_cast<size_t>(mpeg::UnpaddedFrameBytes(fastest, rate) + 1);
   const size_t flushBytes = (made->mostInFlight_ + 2) * blockBytes;
   if (flushBytes > std::numeric_limits<uint32_t>::max() / 2) return kBeInvalidConfig;
   made->settings_.outputBufferSize =
@@ -287,8 +287,8 @@ void ParallelStream::EncodeBlock(Block& block, std::unique_ptr<Context>& context
 BeStatus ParallelStream::KeepFrames(std::vector<uint8_t>& made, Context& context,
                                     Block& block) const {
   size_t at = 0;
-  while (made.size() - at >= kFrameHeaderSize) {
-    const size_t length = Layer3FrameLength(made.data() + at);
+  while (made.size() - at >= mpeg::kFrameHeaderSize) {
+    const size_t length = mpeg::Layer3FrameLength(made.data() + at);
     if (length == 0) return kBeEncoderFailed;
     if (at + length > made.size()) break;  // the rest comes with the next chunk
     const uint8_t* start = made.data() + at;

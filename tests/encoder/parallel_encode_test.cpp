@@ -11,9 +11,9 @@
 #include "block_plan.h"
 #include "info_tag.h"
 #include "lame_stream.h"
-#include "mpeg_frame.h"
 #include "seek_points.h"
 #include "test_support.h"
+#include "tolvo/mpeg/frame_header.h"
 
 namespace tolvo::test {
 namespace {
@@ -58,7 +58,7 @@ std::vector<int16_t> MusicLike(int channels, int rate, double seconds) {
 std::vector<Bytes> SplitFrames(const Bytes& mp3) {
   std::vector<Bytes> frames;
   for (size_t at = 0; at + 4 <= mp3.size();) {
-    const size_t length = encoder::Layer3FrameLength(mp3.data() + at);
+    const size_t length = mpeg::Layer3FrameLength(mp3.data() + at);
     if (length == 0 || at + length > mp3.size()) break;
     frames.emplace_back(mp3.begin() + at, mp3.begin() + at + length);
     at += length;
@@ -89,7 +89,7 @@ uint32_t Be32(const uint8_t* p) { return (p[0] << 24) | (p[1] << 16) | (p[2] << 
 InfoFields ReadInfo(const Bytes& frame) {
   namespace at = encoder::info_tag;
   InfoFields f;
-  const uint8_t* tag = frame.data() + encoder::InfoTagOffset(frame.data());
+  const uint8_t* tag = frame.data() + mpeg::InfoTagOffset(frame.data());
   f.marker.assign(reinterpret_cast<const char*>(tag), 4);
   f.frames = Be32(tag + at::kFrameCount);
   f.bytes = Be32(tag + at::kByteCount);
@@ -182,7 +182,7 @@ TEST_P(ParallelEncodeTest, FramesAndInfoFrameMatchTheSequentialEncode) {
   // Every other byte of the frame is the sequential one's (VBR frames, and so the byte counts,
   // differ where the frames do).
   Bytes a = one[0], b = many[0];
-  const size_t tag = encoder::InfoTagOffset(a.data());
+  const size_t tag = mpeg::InfoTagOffset(a.data());
   for (Bytes* f : {&a, &b}) {
     if (c.vbr) {
       std::fill(f->begin() + tag + encoder::info_tag::kByteCount,
@@ -319,7 +319,7 @@ TEST(ParallelEncodeSmallFrames, StreamsWithoutAnInfoFrameJoinToo) {
   const Bytes manyFile = Encode(be, config, 3, input, dir / "many.mp3");
   const std::vector<Bytes> one = SplitFrames(oneFile), many = SplitFrames(manyFile);
   ASSERT_EQ(many.size(), one.size());
-  EXPECT_FALSE(encoder::CarriesInfoTag(many[0].data(), many[0].size()));
+  EXPECT_FALSE(mpeg::CarriesInfoTag(many[0].data(), many[0].size()));
   size_t same = 0;
   for (size_t i = 0; i < one.size(); ++i) same += one[i] == many[i];
   EXPECT_GE(same, one.size() * 97 / 100);
@@ -344,6 +344,31 @@ TEST(ParallelEncodeManyWorkers, NewContextsOutOfPhaseKeepThePaddingPattern) {
   }
   EXPECT_GE(same, one.size() * 93 / 100);
   EXPECT_EQ(Decode(dir / "many.mp3").size(), input.size());
+}
+
+// With a CRC after each header the info tag still sits right behind the side information, where
+// libmp3lame writes it and decoders look: the joined stream's totals land in it, sequential or
+// in blocks.
+TEST(ParallelEncodeCrc, TheInfoFrameOfAProtectedStreamCountsTheWholeStream) {
+  BeLibrary be;
+  TempDir dir;
+  const std::vector<int16_t> input = MusicLike(2, 44100, 20.0);
+  BeConfig config = MakeConfig(44100, 1, 128, false);
+  config.crc = 1;
+  for (uint32_t workers : {1u, 3u}) {
+    SCOPED_TRACE(workers);
+    const std::vector<Bytes> frames =
+        SplitFrames(Encode(be, config, workers, input, dir / "crc.mp3"));
+    ASSERT_GT(frames.size(), 2u);
+    ASSERT_TRUE(mpeg::ReadLayer3Header(frames[0].data())->crc);
+    // Header and 32 bytes of MPEG-1 stereo side information; the CRC is not counted.
+    EXPECT_EQ(mpeg::InfoTagOffset(frames[0].data()), 4u + 32u);
+    const InfoFields info = ReadInfo(frames[0]);
+    EXPECT_EQ(info.marker, "Info");
+    EXPECT_EQ(info.frames, frames.size() - 1);
+    EXPECT_EQ(info.musicCrc, AudioCrc(frames));
+    EXPECT_TRUE(info.tagCrcValid);
+  }
 }
 
 // A stream shorter than one block is block 0 alone: the sequential encode, byte for byte.
@@ -371,7 +396,7 @@ TEST(BlockPlan, BlocksJoinWithoutGapsAndContextsStayInPhase) {
   for (const Case c : {Case{128, 44100, 49}, Case{112, 44100, 7}, Case{320, 44100, 49},
                        Case{192, 48000, 1}, Case{96, 32000, 1}, Case{64, 22050, 49},
                        Case{32, 24000, 1}, Case{8, 11025, 49}, Case{56, 8000, 1}}) {
-    EXPECT_EQ(encoder::PaddingPeriod(c.bitrate, c.rate), c.period) << c.bitrate << "@" << c.rate;
+    EXPECT_EQ(mpeg::PaddingPeriod(c.bitrate, c.rate), c.period) << c.bitrate << "@" << c.rate;
     const encoder::BlockPlan plan = encoder::PlanBlocks(c.rate, c.period);
     const int fs = plan.frameSamples;
     EXPECT_EQ(fs, c.rate >= 32000 ? 1152 : 576);

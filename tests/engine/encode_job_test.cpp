@@ -14,8 +14,8 @@
 #include "core/engine_state.h"
 #include "engine_client.h"
 #include "info_tag.h"
-#include "mpeg_frame.h"
 #include "test_support.h"
+#include "tolvo/mpeg/frame_header.h"
 #include "tolvo/platform/dynamic_library.h"
 #include "tolvo/platform/process_priority.h"
 #include "tolvo/system_files.h"
@@ -168,7 +168,7 @@ std::vector<test::Bytes> Frames(const test::Bytes& mp3, size_t* parsedBytes) {
   std::vector<test::Bytes> frames;
   size_t at = 0;
   while (at + 4 <= mp3.size()) {
-    const size_t length = encoder::Layer3FrameLength(mp3.data() + at);
+    const size_t length = mpeg::Layer3FrameLength(mp3.data() + at);
     if (length == 0 || at + length > mp3.size()) break;
     frames.emplace_back(mp3.begin() + at, mp3.begin() + at + length);
     at += length;
@@ -178,7 +178,7 @@ std::vector<test::Bytes> Frames(const test::Bytes& mp3, size_t* parsedBytes) {
 }
 
 uint32_t InfoCount(const test::Bytes& frame, size_t field) {
-  const uint8_t* p = frame.data() + encoder::InfoTagOffset(frame.data()) + field;
+  const uint8_t* p = frame.data() + mpeg::InfoTagOffset(frame.data()) + field;
   return (uint32_t{p[0]} << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
 }
 

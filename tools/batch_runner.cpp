@@ -1,13 +1,9 @@
 // "tolvo encode -j N IN... --out-dir DIR": one engine serves one process, so each file is encoded
 // by a worker copy of tolvo (the hidden worker command) that reports on a pipe; N workers run at
 // a time, and the main loop gathers their reports into one progress display and a summary.
-#include <gio/gio.h>
-
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <list>
 #include <memory>
@@ -20,7 +16,13 @@
 #include "interrupt_watch.h"
 #include "progress_display.h"
 #include "resize_watch.h"
+#include "tolvo/platform/child_process.h"
 #include "tolvo/platform/executable_path.h"
+#include "tolvo/platform/file_system.h"
+#include "tolvo/platform/folder_tree.h"
+#include "tolvo/platform/path_names.h"
+#include "tolvo/platform/processors.h"
+#include "tolvo/platform/system_error.h"
 #include "tolvo/platform/terminal.h"
 #include "tolvo/runtime/message_loop.h"
 #include "tool_status.h"
@@ -29,16 +31,11 @@
 namespace tolvo::tool {
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-struct GObjectUnref {
-  void operator()(void* object) const {
-    if (object) g_object_unref(object);
-  }
-};
-template <class T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+// How often the exit of a worker whose reports have ended is asked for.
+constexpr uint32_t kExitPollMs = 10;
+constexpr size_t kReportBlock = 4096;
 
 struct BatchItem {
   enum class State { kWaiting, kRunning, kSucceeded, kFailed, kCancelled };
@@ -54,12 +51,12 @@ struct BatchItem {
 
 class BatchRunner;
 
-// One running worker process and the reading of its reports.
+// One running worker process and the reading of its reports, one line each.
 struct Worker {
-  BatchRunner* runner = nullptr;
   BatchItem* item = nullptr;
-  GObjectPtr<GSubprocess> process;
-  GObjectPtr<GDataInputStream> reports;
+  platform::ChildProcess process;
+  std::unique_ptr<runtime::DescriptorWatch> reports;
+  std::string partLine;  // the start of a report whose end has not come yet
   bool reportsEnded = false;
   bool exited = false;
   int exitStatus = -1;
@@ -75,12 +72,11 @@ class BatchRunner {
   int Run();
 
  private:
-  static void OnReportLine(GObject* source, GAsyncResult* result, gpointer data);
-  static void OnWorkerExit(GObject* source, GAsyncResult* result, gpointer data);
-
   void StartWaitingItems();
   void Start(BatchItem& item);
+  void ReadReports(Worker& worker);
   void HandleReport(Worker& worker, const std::string& line);
+  void PollExits();
   void FinishIfDone(Worker* worker);
   void Settle(Worker& worker);
   void StopWorkers();
@@ -95,6 +91,8 @@ class BatchRunner {
   EncodeSettings settings_;
   std::string program_ = platform::ExecutablePath();
   std::list<std::unique_ptr<Worker>> workers_;
+  // Asks for the exits of workers whose reports have ended; enabled while there are such.
+  runtime::Timer exitPoll_{kExitPollMs, [this] { PollExits(); }};
   std::unique_ptr<ProgressDisplay> display_;
   Clock::time_point start_ = Clock::now();
   bool interrupted_ = false;
@@ -148,64 +146,68 @@ void BatchRunner::Start(BatchItem& item) {
   if (options_.verbose) options.push_back("--verbose");
   arguments.insert(arguments.begin() + 2, options.begin(), options.end());
   if (options_.verbose) Say("tolvo: encoding " + item.input + " to " + item.output);
-  std::vector<const char*> argv;
-  for (const std::string& a : arguments) argv.push_back(a.c_str());
-  argv.push_back(nullptr);
-
   auto worker = std::make_unique<Worker>();
-  worker->runner = this;
   worker->item = &item;
-  GError* error = nullptr;
-  worker->process.reset(g_subprocess_newv(argv.data(), G_SUBPROCESS_FLAGS_STDOUT_PIPE, &error));
-  if (!worker->process) {
+  int error = 0;
+  // Reports come on standard output; a worker's own messages keep tolvo's standard error.
+  worker->process =
+      platform::ChildProcess::Start(arguments, &error, platform::ChildErrors::kInherited);
+  if (!worker->process.IsStarted()) {
     item.state = BatchItem::State::kFailed;
-    item.message = item.input + ": cannot start a worker: " + (error ? error->message : "?");
-    if (error) g_error_free(error);
+    item.message = item.input + ": cannot start a worker: " + platform::SystemErrorText(error);
     ++settled_;
     display_->Message("tolvo: " + item.message);
     return;
   }
   item.state = BatchItem::State::kRunning;
-  worker->reports.reset(
-      g_data_input_stream_new(g_subprocess_get_stdout_pipe(worker->process.get())));
   Worker* raw = worker.get();
+  worker->reports = std::make_unique<runtime::DescriptorWatch>(
+      exitPoll_, raw->process.OutputDescriptor(), [this, raw] { ReadReports(*raw); });
   workers_.push_back(std::move(worker));
-  g_data_input_stream_read_line_async(raw->reports.get(), G_PRIORITY_DEFAULT, nullptr,
-                                      &BatchRunner::OnReportLine, raw);
-  g_subprocess_wait_async(raw->process.get(), nullptr, &BatchRunner::OnWorkerExit, raw);
 }
 
-void BatchRunner::OnReportLine(GObject* source, GAsyncResult* result, gpointer data) {
-  auto* worker = static_cast<Worker*>(data);
-  GError* error = nullptr;
-  gsize length = 0;
-  char* line =
-      g_data_input_stream_read_line_finish(G_DATA_INPUT_STREAM(source), result, &length, &error);
-  if (error) g_error_free(error);
-  if (!line) {
-    worker->reportsEnded = true;
-    worker->runner->FinishIfDone(worker);
+void BatchRunner::ReadReports(Worker& worker) {
+  char block[kReportBlock];
+  const int64_t got = worker.process.ReadOutput(block, sizeof block);
+  if (got > 0) {
+    worker.partLine.append(block, static_cast<size_t>(got));
+    for (size_t end; (end = worker.partLine.find('\n')) != std::string::npos;) {
+      const std::string line = worker.partLine.substr(0, end);
+      worker.partLine.erase(0, end + 1);
+      HandleReport(worker, line);
+    }
     return;
   }
-  std::string report(line, length);
-  g_free(line);
-  worker->runner->HandleReport(*worker, report);
-  g_data_input_stream_read_line_async(worker->reports.get(), G_PRIORITY_DEFAULT, nullptr,
-                                      &BatchRunner::OnReportLine, worker);
+  // The end of the pipe (or a failed read): a last line without its newline still counts.
+  if (!worker.partLine.empty()) HandleReport(worker, std::exchange(worker.partLine, {}));
+  worker.reportsEnded = true;
+  worker.reports.reset();
+  worker.process.CloseOutput();
+  exitPoll_.Enable();
+  PollExits();
 }
 
-void BatchRunner::OnWorkerExit(GObject* source, GAsyncResult* result, gpointer data) {
-  auto* worker = static_cast<Worker*>(data);
-  GSubprocess* process = G_SUBPROCESS(source);
-  GError* error = nullptr;
-  if (g_subprocess_wait_finish(process, result, &error)) {
-    worker->exitStatus = g_subprocess_get_if_exited(process)
-                             ? g_subprocess_get_exit_status(process)
-                             : 128 + g_subprocess_get_term_sig(process);
+void BatchRunner::PollExits() {
+  std::vector<Worker*> ended;
+  bool waiting = false;
+  for (const std::unique_ptr<Worker>& worker : workers_) {
+    if (!worker->reportsEnded || worker->exited) continue;
+    int32_t status = -1;
+    switch (worker->process.PollExit(&status)) {
+      case platform::ExitPoll::kRunning:
+        waiting = true;
+        continue;
+      case platform::ExitPoll::kExited:
+        worker->exitStatus = status;
+        break;
+      case platform::ExitPoll::kFailed:
+        break;
+    }
+    worker->exited = true;
+    ended.push_back(worker.get());
   }
-  if (error) g_error_free(error);
-  worker->exited = true;
-  worker->runner->FinishIfDone(worker);
+  if (!waiting) exitPoll_.Disable();
+  for (Worker* worker : ended) FinishIfDone(worker);
 }
 
 void BatchRunner::HandleReport(Worker& worker, const std::string& line) {
@@ -238,8 +240,7 @@ void BatchRunner::Settle(Worker& worker) {
              (report.empty() && worker.exitStatus == kExitCancelled)) {
     // A part of a file among whole ones would pass for a whole one: it goes.
     item.state = BatchItem::State::kCancelled;
-    std::error_code error;
-    bool removed = fs::remove(item.outputPath, error);
+    bool removed = bool(platform::RealFileSystem().Remove(item.outputPath.c_str()));
     item.message = item.input + ": cancelled" +
                    (removed ? "; removed the partial " + item.output : std::string());
     Say("tolvo: " + item.message);
@@ -260,7 +261,7 @@ void BatchRunner::StopWorkers() {
   interrupted_ = true;
   // A Ctrl-C on the terminal reaches the workers too; a signal sent to tolvo alone is passed on.
   for (const std::unique_ptr<Worker>& worker : workers_) {
-    if (!worker->exited) g_subprocess_send_signal(worker->process.get(), SIGINT);
+    if (!worker->exited) worker->process.Interrupt();
   }
 }
 
@@ -335,9 +336,8 @@ int BatchRunner::Run() {
 
 int RunBatch(const std::vector<std::string>& given, const std::string& outDir,
              const BatchOptions& options, const EncodeSettings& settings) {
-  std::error_code error;
-  fs::path folder = fs::absolute(outDir, error);
-  if (error || outDir.empty()) return ReportUsage("encode", "bad --out-dir '" + outDir + "'");
+  const std::string folder = platform::AbsolutePath(outDir);
+  if (folder.empty()) return ReportUsage("encode", "bad --out-dir '" + outDir + "'");
   std::vector<BatchInput> inputs;
   std::string problem;
   if (!ExpandBatchInputs(given, settings.recursive, &inputs, &problem)) {
@@ -348,9 +348,9 @@ int RunBatch(const std::vector<std::string>& given, const std::string& outDir,
   for (const BatchInput& input : inputs) {
     BatchItem item;
     item.input = input.input;
-    item.output = (fs::path(outDir) / input.output).string();
-    item.inputPath = fs::absolute(input.input, error).string();
-    item.outputPath = (folder / input.output).lexically_normal().string();
+    item.output = platform::JoinPath(outDir, input.output);
+    item.inputPath = platform::AbsolutePath(input.input);
+    item.outputPath = platform::NormalPath(platform::JoinPath(folder, input.output));
     if (!outputs.insert(item.outputPath).second) {
       return ReportUsage("encode", "two inputs would both be encoded to " + item.output);
     }
@@ -365,7 +365,7 @@ int RunBatch(const std::vector<std::string>& given, const std::string& outDir,
     items.push_back(std::move(item));
   }
   BatchOptions run = options;
-  const int cores = static_cast<int>(g_get_num_processors());
+  const int cores = platform::AvailableProcessors();
   if (run.jobs <= 0) run.jobs = cores;
   // Files encoded side by side already fill the cores; each file gets its share of them, since
   // more encoder threads than cores only add the cost of starting their blocks.

@@ -2,17 +2,16 @@
 // folder, the first bytes of a supposed WAV.
 #include "failure_reasons.h"
 
-#include <filesystem>
 #include <vector>
 
 #include "tolvo/control/error_codes.h"
 #include "tolvo/platform/file_system.h"
+#include "tolvo/platform/path_names.h"
 #include "wav_info.h"
 
 namespace tolvo::tool {
 namespace {
 
-namespace fs = std::filesystem;
 using platform::FileKind;
 
 constexpr size_t kTrialWriteSize = 1024 * 1024;
@@ -21,7 +20,7 @@ platform::FileSystem& Files() { return platform::RealFileSystem(); }
 
 // The nearest existing folder above `path` (or the current folder for a bare name).
 std::string ParentOf(const std::string& path) {
-  std::string parent = fs::path(path).parent_path().string();
+  std::string parent = platform::ParentPath(path);
   return parent.empty() ? "." : parent;
 }
 
@@ -36,12 +35,12 @@ platform::IoStatus TrialCreate(const std::string& folder) {
 // The folder `levels` steps above the shown name, spelt as the user spelt it (absolute when the
 // shown name has fewer parts).
 std::string ShownAncestor(const std::string& path, const std::string& shown, int levels) {
-  fs::path real(path), seen(shown);
+  std::string real = path, seen = shown;
   for (int i = 0; i < levels; ++i) {
-    real = real.parent_path();
-    seen = seen.parent_path();
+    real = platform::ParentPath(real);
+    seen = platform::ParentPath(seen);
   }
-  return seen.empty() ? real.string() : seen.string();
+  return seen.empty() ? real : seen;
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // Copies between the standard streams and the private folder's files.
 #include "stream_staging.h"
 
-#include <filesystem>
 #include <vector>
 
 #include "tolvo/platform/file_system.h"
+#include "tolvo/platform/folder_tree.h"
 
 namespace tolvo::tool {
 namespace {
@@ -55,10 +55,7 @@ std::unique_ptr<StreamStaging> StreamStaging::Create(std::string* error) {
   return std::unique_ptr<StreamStaging>(new StreamStaging(*folder));
 }
 
-StreamStaging::~StreamStaging() {
-  std::error_code ignored;
-  std::filesystem::remove_all(folder_, ignored);
-}
+StreamStaging::~StreamStaging() { platform::RemoveTree(folder_); }
 
 std::string StreamStaging::CopyStandardInput(uint64_t* bytes) {
   platform::FileSystem& fs = platform::RealFileSystem();

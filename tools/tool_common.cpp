@@ -1,8 +1,8 @@
 // Messages and path helpers shared by the commands.
-#include <filesystem>
 #include <iostream>
 
 #include "commands.h"
+#include "tolvo/platform/folder_tree.h"
 #include "tool_status.h"
 
 namespace tolvo::tool {
@@ -19,9 +19,8 @@ int ReportUsage(const std::string& command, const std::string& message) {
 }
 
 std::string AbsolutePath(const std::string& path) {
-  std::error_code error;
-  std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  return error ? path : absolute.string();
+  std::string absolute = platform::AbsolutePath(path);
+  return absolute.empty() ? path : absolute;
 }
 
 }  // namespace tolvo::tool

@@ -1,5 +1,6 @@
-// POSIX implementation of helper-program start-up: posix_spawn with standard output and standard
-// error on a pipe, standard input from /dev/null, and non-blocking exit queries with waitpid.
+// POSIX implementation of helper-program start-up: posix_spawn with standard output (and standard
+// error when asked) on a pipe, standard input from /dev/null, and non-blocking exit queries with
+// waitpid.
 #include "tolvo/platform/child_process.h"
 
 #include <fcntl.h>
@@ -52,10 +53,11 @@ class SpawnActions {
   }
   SpawnActions(const SpawnActions&) = delete;
   SpawnActions& operator=(const SpawnActions&) = delete;
-  bool Prepare(int writeFd) {
+  bool Prepare(int writeFd, ChildErrors errors) {
     return ok_ && ::posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0) == 0 &&
            ::posix_spawn_file_actions_adddup2(&actions_, writeFd, 1) == 0 &&
-           ::posix_spawn_file_actions_adddup2(&actions_, writeFd, 2) == 0;
+           (errors == ChildErrors::kInherited ||
+            ::posix_spawn_file_actions_adddup2(&actions_, writeFd, 2) == 0);
   }
   const posix_spawn_file_actions_t* get() const { return &actions_; }
 
@@ -114,7 +116,8 @@ ChildProcess::~ChildProcess() {
   Reap();
 }
 
-ChildProcess ChildProcess::Start(const std::vector<std::string>& arguments, int* error) {
+ChildProcess ChildProcess::Start(const std::vector<std::string>& arguments, int* error,
+                                 ChildErrors errors) {
   auto fail = [error](int code) {
     if (error) *error = code;
     return ChildProcess();
@@ -131,7 +134,7 @@ ChildProcess ChildProcess::Start(const std::vector<std::string>& arguments, int*
 
   SpawnActions actions;
   SpawnAttributes attributes;
-  if (!actions.Prepare(writeEnd.get()) || !attributes.Prepare()) return fail(ENOMEM);
+  if (!actions.Prepare(writeEnd.get(), errors) || !attributes.Prepare()) return fail(ENOMEM);
 
   std::vector<char*> argv;
   argv.reserve(arguments.size() + 1);
@@ -184,6 +187,8 @@ ExitPoll ChildProcess::PollExit(int32_t* exitCode) {
   }
   return ExitPoll::kExited;
 }
+
+bool ChildProcess::Interrupt() { return pid_ > 0 && !reaped_ && ::kill(pid_, SIGINT) == 0; }
 
 void ChildProcess::Reap() {
   if (pid_ > 0 && !reaped_) {

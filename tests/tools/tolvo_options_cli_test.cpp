@@ -173,5 +173,28 @@ TEST(TolvoOptions, FoldersInABatchGiveTheirWavFiles) {
   EXPECT_FALSE(Exists(dir / "x"));
 }
 
+// The walk goes in path order, element by element ("x/y" before "x-y"), takes a link to a WAV,
+// and neither enters a link to a folder nor stumbles on a broken link.
+TEST(TolvoOptions, AFolderWalkIsInPathOrderAndEntersNoLinkedFolder) {
+  TempDir dir;
+  fs::create_directories(dir / "walk/x");
+  WriteWav(dir / "walk/x/y.wav", {.frames = 22050});
+  WriteWav(dir / "walk/x-y.wav", {.frames = 22050});
+  fs::create_symlink(dir / "walk/x/y.wav", dir / "walk/linked.wav");
+  fs::create_symlink(dir / "walk/x", dir / "walk/folder-link");
+  fs::create_symlink(dir / "walk/none.wav", dir / "walk/broken.wav");
+
+  ToolRun run = RunTolvo(dir, {"encode", "-j", "1", "--recursive", "walk/", "--out-dir", "o"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const size_t linked = run.err.find("encoded o/linked.mp3\n");
+  const size_t below = run.err.find("encoded o/x/y.mp3\n");
+  const size_t beside = run.err.find("encoded o/x-y.mp3\n");
+  ASSERT_NE(beside, std::string::npos) << run.err;
+  EXPECT_LT(linked, below) << run.err;
+  EXPECT_LT(below, beside) << run.err;
+  EXPECT_NE(run.err.find("\n3 files: 3 encoded, 0 failed;"), std::string::npos) << run.err;
+  EXPECT_FALSE(Exists(dir / "o/folder-link"));
+}
+
 }  // namespace
 }  // namespace tolvo::test

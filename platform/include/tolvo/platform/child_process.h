@@ -1,5 +1,6 @@
-// Starting a helper program whose standard output and standard error come back through a pipe,
-// reading that pipe, and asking for the program's exit without blocking.
+// Starting a helper program whose standard output (and standard error, unless it keeps the
+// caller's) comes back through a pipe, reading that pipe, interrupting the program, and asking for
+// its exit without blocking. The one way the system starts other programs.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +16,12 @@ enum class ExitPoll {
   kFailed,   // the question could not be answered (no such child, already reaped elsewhere)
 };
 
+// Where the started program's standard error goes.
+enum class ChildErrors {
+  kIntoPipe,   // the same pipe as its standard output
+  kInherited,  // the caller's standard error
+};
+
 // A started program with one owner. The destructor closes the read end of the pipe and, when the
 // program has not been reaped yet, waits for it so that no zombie is left behind.
 class ChildProcess {
@@ -27,13 +34,17 @@ class ChildProcess {
   ~ChildProcess();
 
   // Starts arguments[0] (a path, no search) with the given argument vector, the caller's
-  // environment and current folder; standard input reads /dev/null, standard output and standard
-  // error share one pipe whose read end this object keeps. Only the child holds the write end
-  // afterwards, so the pipe ends when the program (and anything it started) has ended.
-  // On failure the result is not started and *error (when given) holds errno.
-  static ChildProcess Start(const std::vector<std::string>& arguments, int* error = nullptr);
+  // environment and current folder; standard input reads /dev/null, standard output (and standard
+  // error with kIntoPipe) goes into one pipe whose read end this object keeps. Only the child
+  // holds the write end afterwards, so the pipe ends when the program (and anything it started)
+  // has ended. On failure the result is not started and *error (when given) holds errno.
+  static ChildProcess Start(const std::vector<std::string>& arguments, int* error = nullptr,
+                            ChildErrors errors = ChildErrors::kIntoPipe);
 
   bool IsStarted() const { return pid_ > 0; }
+
+  // The read end of the pipe, for a loop to watch; -1 once closed.
+  int OutputDescriptor() const { return readFd_; }
 
   // One read of the pipe: the bytes read, 0 at the end of the pipe, -errno on an error.
   // Interrupted reads are retried.
@@ -44,6 +55,10 @@ class ChildProcess {
   // Asks once, without waiting, whether the program has ended. A program ended by a signal
   // reports 128 plus the signal number, as shells do.
   ExitPoll PollExit(int32_t* exitCode);
+
+  // Sends the program the interrupt signal a Ctrl-C on its terminal would; false when it has
+  // been reaped already or the signal could not be sent.
+  bool Interrupt();
 
  private:
   void Reap();

@@ -1,0 +1,67 @@
+// Started programs: where their standard error goes, the interrupt signal, and the pipe's end.
+#include "tolvo/platform/child_process.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace tolvo::test {
+namespace {
+
+using platform::ChildErrors;
+using platform::ChildProcess;
+using platform::ExitPoll;
+
+std::string ReadAll(ChildProcess& child) {
+  std::string text;
+  char buffer[256];
+  for (int64_t got; (got = child.ReadOutput(buffer, sizeof buffer)) > 0;) {
+    text.append(buffer, static_cast<size_t>(got));
+  }
+  return text;
+}
+
+int32_t WaitForExit(ChildProcess& child) {
+  int32_t code = -1;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  ExitPoll poll;
+  while ((poll = child.PollExit(&code)) == ExitPoll::kRunning &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(poll, ExitPoll::kExited);
+  return code;
+}
+
+TEST(ChildProcess, StandardErrorGoesIntoThePipeOrStaysTheCallers) {
+  const std::vector<std::string> script = {"/bin/sh", "-c", "echo out; echo err >&2; exit 3"};
+  ChildProcess both = ChildProcess::Start(script);
+  ASSERT_TRUE(both.IsStarted());
+  EXPECT_EQ(ReadAll(both), "out\nerr\n");
+  EXPECT_EQ(WaitForExit(both), 3);
+
+  testing::internal::CaptureStderr();
+  ChildProcess outOnly = ChildProcess::Start(script, nullptr, ChildErrors::kInherited);
+  ASSERT_TRUE(outOnly.IsStarted());
+  EXPECT_GE(outOnly.OutputDescriptor(), 3);
+  EXPECT_EQ(ReadAll(outOnly), "out\n");
+  EXPECT_EQ(WaitForExit(outOnly), 3);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "err\n");
+}
+
+TEST(ChildProcess, InterruptEndsTheProgramAsACtrlCWould) {
+  ChildProcess child = ChildProcess::Start({"/bin/sleep", "30"});
+  ASSERT_TRUE(child.IsStarted());
+  EXPECT_TRUE(child.Interrupt());
+  EXPECT_EQ(ReadAll(child), "");
+  EXPECT_EQ(WaitForExit(child), 128 + 2);
+  EXPECT_FALSE(child.Interrupt());  // reaped: nothing is left to signal
+
+  int error = 0;
+  EXPECT_FALSE(ChildProcess::Start({"/nonexistent/program"}, &error).IsStarted());
+  EXPECT_NE(error, 0);
+}
+
+}  // namespace
+}  // namespace tolvo::test

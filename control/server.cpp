@@ -2,7 +2,6 @@
 // information, and the class factory of TolvoEncode.
 #include "tolvo/runtime/server.h"
 
-#include <new>
 #include <string>
 
 #include "tolvo/runtime/registry.h"
@@ -15,48 +14,6 @@ namespace {
 std::string ServerPath() {
   return runtime::ServerPathOf(reinterpret_cast<const void*>(&DllGetClassObject));
 }
-
-// Creates TolvoEncode objects. A failed allocation while a control is built becomes
-// E_OUTOFMEMORY, so nothing is thrown back to the host.
-class TolvoEncodeFactory final : public runtime::IClassFactory {
- public:
-  HRESULT QueryInterface(const Guid& iid, void** out) override {
-    if (!out) return runtime::E_POINTER;
-    if (iid == runtime::IID_IUnknown || iid == runtime::IID_IClassFactory) {
-      AddRef();
-      *out = static_cast<runtime::IClassFactory*>(this);
-      return runtime::S_OK;
-    }
-    *out = nullptr;
-    return runtime::E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return refs_.Increment(); }
-  uint32_t Release() override {
-    const uint32_t left = refs_.Decrement();
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT CreateInstance(runtime::IUnknown* outer, const Guid& iid, void** out) override {
-    if (!out) return runtime::E_POINTER;
-    *out = nullptr;
-    if (outer) return runtime::CLASS_E_NOAGGREGATION;
-    TolvoEncode* control = nullptr;
-    try {
-      control = new TolvoEncode();
-    } catch (...) {
-      return runtime::E_OUTOFMEMORY;
-    }
-    const HRESULT hr = control->QueryInterface(iid, out);
-    control->Release();
-    return hr;
-  }
-  // The library stays loaded for the process, so there is nothing to count.
-  HRESULT LockServer(bool) override { return runtime::S_OK; }
-
- private:
-  ~TolvoEncodeFactory() override = default;
-  runtime::ReferenceCount refs_;
-};
 
 }  // namespace
 }  // namespace tolvo::control
@@ -87,11 +44,9 @@ HRESULT DllGetClassObject(const Guid& clsid, const Guid& iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (clsid != tolvo::control::CLSID_TolvoEncode) return CLASS_E_CLASSNOTAVAILABLE;
-  auto* factory = new (std::nothrow) tolvo::control::TolvoEncodeFactory();
-  if (!factory) return E_OUTOFMEMORY;
-  const HRESULT hr = factory->QueryInterface(iid, out);
-  factory->Release();
-  return hr;
+  // The factory makes TolvoEncode objects; a failed allocation while one is built is
+  // E_OUTOFMEMORY, so nothing is thrown back to the host.
+  return CreateAndQuery<SimpleClassFactory<tolvo::control::TolvoEncode>>(iid, out);
 }
 
 // Created objects keep the library loaded for the process.

@@ -47,25 +47,10 @@ struct Heard {
   std::thread::id thread = std::this_thread::get_id();  // where the event was raised
 };
 
-class EventSink final : public IDispatch {
+class EventSink final : public UnknownObject<IDispatch, IID_IDispatch> {
  public:
   std::vector<Heard> heard;
 
-  HRESULT QueryInterface(const Guid& iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IDispatch) {
-      AddRef();
-      *out = static_cast<IDispatch*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return ++refs_; }
-  uint32_t Release() override {
-    const uint32_t left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT GetIDsOfNames(std::span<const std::u16string>, DISPID*) override { return E_NOTIMPL; }
   HRESULT Invoke(DISPID id, DispParams& params, Variant*, ExcepInfo*) override {
     Heard h;
@@ -97,7 +82,6 @@ class EventSink final : public IDispatch {
 
  private:
   ~EventSink() override = default;
-  uint32_t refs_ = 1;
 };
 
 class ControlHostTest : public ::testing::Test {

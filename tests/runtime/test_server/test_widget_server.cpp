@@ -143,11 +143,7 @@ HRESULT DllGetClassObject(const Guid& clsid, const Guid& iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (clsid != tolvo::test::kTestWidgetClsid) return CLASS_E_CLASSNOTAVAILABLE;
-  auto* factory = new (std::nothrow) SimpleClassFactory<tolvo::test::TestWidget>();
-  if (!factory) return E_OUTOFMEMORY;
-  HRESULT hr = factory->QueryInterface(iid, out);
-  factory->Release();
-  return hr;
+  return CreateAndQuery<SimpleClassFactory<tolvo::test::TestWidget>>(iid, out);
 }
 
 // Objects made here keep the library loaded for the process anyway.

@@ -21,28 +21,13 @@ struct TolvoEncodeEvents {
 };
 
 // An IDispatch sink of __TolvoEncode that hands each event to the handlers.
-class TolvoEncodeEventSink final : public runtime::IDispatch {
+class TolvoEncodeEventSink final
+    : public runtime::UnknownObject<runtime::IDispatch, runtime::IID_IDispatch,
+                                    DIID___TolvoEncode> {
  public:
   explicit TolvoEncodeEventSink(std::shared_ptr<TolvoEncodeEvents> events)
       : events_(std::move(events)) {}
 
-  HRESULT QueryInterface(const Guid& iid, void** out) override {
-    if (!out) return runtime::E_POINTER;
-    if (iid == runtime::IID_IUnknown || iid == runtime::IID_IDispatch ||
-        iid == DIID___TolvoEncode) {
-      AddRef();
-      *out = static_cast<runtime::IDispatch*>(this);
-      return runtime::S_OK;
-    }
-    *out = nullptr;
-    return runtime::E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return refs_.Increment(); }
-  uint32_t Release() override {
-    const uint32_t left = refs_.Decrement();
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT GetIDsOfNames(std::span<const std::u16string>, DISPID*) override {
     return runtime::E_NOTIMPL;
   }
@@ -71,7 +56,6 @@ class TolvoEncodeEventSink final : public runtime::IDispatch {
  private:
   ~TolvoEncodeEventSink() override = default;
   std::shared_ptr<TolvoEncodeEvents> events_;
-  runtime::ReferenceCount refs_;
 };
 
 // One sink advised to one control's events; destroying the connection unadvises it.

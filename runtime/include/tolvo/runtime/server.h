@@ -3,9 +3,8 @@
 // ServerPathOf(some function of its own).
 #pragma once
 
-#include <atomic>
-#include <new>
 #include <string>
+#include <utility>
 
 #include "tolvo/runtime/export.h"
 #include "tolvo/runtime/guid.h"
@@ -34,41 +33,36 @@ using DllCanUnloadNowFunction = HRESULT (*)();
 // Full path of the loaded library that contains `address`; empty when it cannot be told.
 TOLVO_RUNTIME_API std::string ServerPathOf(const void* address);
 
+// Makes a T (which starts with one reference) and hands it out through `iid` as QueryInterface
+// does. A failed allocation or construction is E_OUTOFMEMORY: nothing is thrown to the caller.
+template <class T, class... Args>
+HRESULT CreateAndQuery(const Guid& iid, void** out, Args&&... args) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  T* object = nullptr;
+  try {
+    object = new T(std::forward<Args>(args)...);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  const HRESULT hr = object->QueryInterface(iid, out);
+  object->Release();
+  return hr;
+}
+
 // The class factory of a class T that has a default constructor and starts with one reference.
+// A server's DllGetClassObject hands one out with CreateAndQuery<SimpleClassFactory<T>>.
 template <class T>
-class SimpleClassFactory final : public IClassFactory {
+class SimpleClassFactory final : public UnknownObject<IClassFactory, IID_IClassFactory> {
  public:
-  HRESULT QueryInterface(const Guid& iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-      AddRef();
-      *out = static_cast<IClassFactory*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return refs_.Increment(); }
-  uint32_t Release() override {
-    uint32_t left = refs_.Decrement();
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT CreateInstance(IUnknown* outer, const Guid& iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    T* object = new (std::nothrow) T();
-    if (!object) return E_OUTOFMEMORY;
-    HRESULT hr = object->QueryInterface(iid, out);
-    object->Release();
-    return hr;
+    return CreateAndQuery<T>(iid, out);
   }
   // Servers created through CreateObject stay loaded for the process, so there is nothing to count.
   HRESULT LockServer(bool) override { return S_OK; }
-
- private:
-  ReferenceCount refs_;
 };
 
 }  // namespace tolvo::runtime

@@ -43,6 +43,34 @@ class ReferenceCount {
   std::atomic<uint32_t> count_;
 };
 
+// The IUnknown part of an object that offers one interface: QueryInterface answers IID_IUnknown
+// and the listed interface ids with `Interface`, the count starts at one, and the last Release
+// deletes the object. For example
+//   class Sink final : public UnknownObject<IDispatch, IID_IDispatch, DIID_Events> { ... };
+template <class Interface, Guid... kOffered>
+class UnknownObject : public Interface {
+ public:
+  HRESULT QueryInterface(const Guid& iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid != IID_IUnknown && ((iid != kOffered) && ...)) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    *out = static_cast<Interface*>(this);
+    return S_OK;
+  }
+  uint32_t AddRef() override { return refs_.Increment(); }
+  uint32_t Release() override {
+    const uint32_t left = refs_.Decrement();
+    if (left == 0) delete this;
+    return left;
+  }
+
+ private:
+  ReferenceCount refs_;
+};
+
 // Holds one reference to an interface. Constructing from a raw pointer takes a new reference;
 // Adopt takes over a reference the caller already owns (for example one returned through void**).
 template <class T>

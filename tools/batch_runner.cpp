@@ -49,8 +49,6 @@ struct BatchItem {
   std::string message;  // the failure, or what a cancelled output holds
 };
 
-class BatchRunner;
-
 // One running worker process and the reading of its reports, one line each.
 struct Worker {
   BatchItem* item = nullptr;

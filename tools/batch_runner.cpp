@@ -33,7 +33,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How often the exit of a worker whose reports have ended is asked for.
+// How often the exit of a worker whose reports have ended is asked for, where the system gives no
+// descriptor to watch for it.
 constexpr uint32_t kExitPollMs = 10;
 constexpr size_t kReportBlock = 4096;
 
@@ -54,6 +55,7 @@ struct Worker {
   BatchItem* item = nullptr;
   platform::ChildProcess process;
   std::unique_ptr<runtime::DescriptorWatch> reports;
+  std::unique_ptr<runtime::DescriptorWatch> exit;  // once the reports have ended
   std::string partLine;  // the start of a report whose end has not come yet
   bool reportsEnded = false;
   bool exited = false;
@@ -181,7 +183,14 @@ void BatchRunner::ReadReports(Worker& worker) {
   worker.reportsEnded = true;
   worker.reports.reset();
   worker.process.CloseOutput();
-  exitPoll_.Enable();
+  // The pipe ends a moment before the worker can be reaped: its exit is watched, so that the
+  // next file starts as soon as this one has settled.
+  if (const int fd = worker.process.ExitDescriptor(); fd >= 0) {
+    worker.exit =
+        std::make_unique<runtime::DescriptorWatch>(exitPoll_, fd, [this] { PollExits(); });
+  } else {
+    exitPoll_.Enable();
+  }
   PollExits();
 }
 
@@ -193,7 +202,7 @@ void BatchRunner::PollExits() {
     int32_t status = -1;
     switch (worker->process.PollExit(&status)) {
       case platform::ExitPoll::kRunning:
-        waiting = true;
+        waiting = waiting || !worker->exit;
         continue;
       case platform::ExitPoll::kExited:
         worker->exitStatus = status;

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -93,11 +94,24 @@ class SpawnAttributes {
   bool ok_ = false;
 };
 
+// A process descriptor of a child (readable once it has ended), or -1 on kernels without one.
+int OpenExitDescriptor(pid_t pid) {
+#ifdef SYS_pidfd_open
+  // Opened close-on-exec; the child is not reaped before this, so its pid cannot be reused yet.
+  const long fd = ::syscall(SYS_pidfd_open, pid, 0);
+  return fd < 0 ? -1 : static_cast<int>(fd);
+#else
+  (void)pid;
+  return -1;
+#endif
+}
+
 }  // namespace
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
       readFd_(std::exchange(other.readFd_, -1)),
+      exitFd_(std::exchange(other.exitFd_, -1)),
       reaped_(std::exchange(other.reaped_, false)) {}
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
@@ -106,6 +120,7 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     Reap();
     pid_ = std::exchange(other.pid_, -1);
     readFd_ = std::exchange(other.readFd_, -1);
+    exitFd_ = std::exchange(other.exitFd_, -1);
     reaped_ = std::exchange(other.reaped_, false);
   }
   return *this;
@@ -150,6 +165,7 @@ ChildProcess ChildProcess::Start(const std::vector<std::string>& arguments, int*
   ChildProcess child;
   child.pid_ = pid;
   child.readFd_ = readEnd.Release();
+  child.exitFd_ = OpenExitDescriptor(pid);
   if (error) *error = 0;
   return child;
 }
@@ -196,6 +212,8 @@ void ChildProcess::Reap() {
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
   }
+  if (exitFd_ >= 0) ::close(exitFd_);
+  exitFd_ = -1;
   pid_ = -1;
   reaped_ = false;
 }

@@ -2,6 +2,7 @@
 #include "tolvo/platform/child_process.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <chrono>
 #include <thread>
@@ -61,6 +62,22 @@ TEST(ChildProcess, InterruptEndsTheProgramAsACtrlCWould) {
   int error = 0;
   EXPECT_FALSE(ChildProcess::Start({"/nonexistent/program"}, &error).IsStarted());
   EXPECT_NE(error, 0);
+}
+
+// The exit descriptor lets a loop wake at the end of the program instead of asking at intervals:
+// silent while it runs, readable once it has ended, and its exit is then there to collect.
+TEST(ChildProcess, ExitDescriptorBecomesReadableWhenTheProgramEnds) {
+  ChildProcess child = ChildProcess::Start({"/bin/sleep", "30"});
+  ASSERT_TRUE(child.IsStarted());
+  const int fd = child.ExitDescriptor();
+  if (fd < 0) GTEST_SKIP() << "this kernel gives no process descriptors";
+  pollfd watch{fd, POLLIN, 0};
+  EXPECT_EQ(::poll(&watch, 1, 100), 0) << "readable while the program still runs";
+  EXPECT_TRUE(child.Interrupt());
+  ASSERT_EQ(::poll(&watch, 1, 20000), 1);
+  int32_t code = -1;
+  EXPECT_EQ(child.PollExit(&code), ExitPoll::kExited);
+  EXPECT_EQ(code, 128 + 2);
 }
 
 }  // namespace

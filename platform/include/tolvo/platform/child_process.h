@@ -46,6 +46,10 @@ class ChildProcess {
   // The read end of the pipe, for a loop to watch; -1 once closed.
   int OutputDescriptor() const { return readFd_; }
 
+  // A descriptor that becomes readable when the program ends, for a loop to watch instead of
+  // asking PollExit at intervals; -1 where the system offers none (or once reaped).
+  int ExitDescriptor() const { return exitFd_; }
+
   // One read of the pipe: the bytes read, 0 at the end of the pipe, -errno on an error.
   // Interrupted reads are retried.
   int64_t ReadOutput(void* buffer, size_t count);
@@ -65,6 +69,7 @@ class ChildProcess {
 
   int pid_ = -1;
   int readFd_ = -1;
+  int exitFd_ = -1;
   bool reaped_ = false;
 };
 

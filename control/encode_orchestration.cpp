@@ -1,8 +1,13 @@
 // MP3Encode's checks and commands, the polling tick and the job-control methods.
 #include "encode_orchestration.h"
 
+#include <algorithm>
+#include <array>
+#include <string_view>
+
 #include "error_table.h"
 #include "host/globais.h"
+#include "tolvo/control/setting_texts.h"
 #include "tolvo/encoder/be_stream.h"
 #include "tolvo/engine/interface1.h"
 
@@ -28,20 +33,35 @@ class FlagScope {
 }  // namespace
 
 // The engine's "stereomode" and "quality" take the channel modes and quality presets of the
-// encoder's configuration record.
+// encoder's configuration record, which the published texts are listed by.
+static_assert(encoder::kChannelStereo == 0 && encoder::kChannelJointStereo == 1 &&
+              encoder::kChannelDual == 2 && encoder::kChannelMonoInput == 3);
+static_assert(encoder::kQualityNormal == 0 && encoder::kQualityLow == 1 &&
+              encoder::kQualityHigh == 2);
+
+namespace {
+
+// The index of `text` among `texts` (exact, case-sensitive), else 0.
+template <size_t N>
+int32_t IndexOfText(std::u16string_view text, const std::array<const char*, N>& texts) {
+  for (size_t i = 0; i < N; ++i) {
+    std::string_view choice = texts[i];
+    if (std::equal(text.begin(), text.end(), choice.begin(), choice.end(),
+                   [](char16_t a, char b) { return a == static_cast<unsigned char>(b); })) {
+      return static_cast<int32_t>(i);
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
 int32_t StereoModeNumber(std::u16string_view stereoMode) {
-  uint32_t mode = encoder::kChannelStereo;
-  if (stereoMode == u"joint") mode = encoder::kChannelJointStereo;
-  if (stereoMode == u"dual") mode = encoder::kChannelDual;
-  if (stereoMode == u"mono") mode = encoder::kChannelMonoInput;
-  return static_cast<int32_t>(mode);
+  return IndexOfText(stereoMode, kStereoModeTexts);
 }
 
 int32_t QualityNumber(std::u16string_view mp3Quality) {
-  uint32_t preset = encoder::kQualityNormal;
-  if (mp3Quality == u"low") preset = encoder::kQualityLow;
-  if (mp3Quality == u"high") preset = encoder::kQualityHigh;
-  return static_cast<int32_t>(preset);
+  return IndexOfText(mp3Quality, kMp3QualityTexts);
 }
 
 void EncodeOrchestration::RaiseErrorCode(int32_t number) {

@@ -14,9 +14,9 @@ inline constexpr uint32_t kTimer1IntervalMs = 250;
 // Descriptors 0 to 2 are the standard streams: an answer below this is no job-end descriptor.
 inline constexpr int32_t kFirstJobEndDescriptor = 3;
 
-// "stereo" 0, "joint" 1, "dual" 2, "mono" 3; anything else 0. Exact, case-sensitive.
+// The index of the text in kStereoModeTexts (tolvo/control/setting_texts.h), else 0.
 int32_t StereoModeNumber(std::u16string_view stereoMode);
-// "normal" 0, "low" 1, "high" 2; anything else 0. Exact, case-sensitive.
+// The index of the text in kMp3QualityTexts, else 0.
 int32_t QualityNumber(std::u16string_view mp3Quality);
 
 class EncodeOrchestration {

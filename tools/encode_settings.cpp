@@ -5,13 +5,12 @@
 #include <array>
 
 #include "tag_options.h"
+#include "tolvo/control/setting_texts.h"
 #include "tolvo/engine/interface1.h"
 
 namespace tolvo::tool {
 namespace {
 
-constexpr std::array<const char*, 4> kModes = {"stereo", "joint", "dual", "mono"};
-constexpr std::array<const char*, 3> kQualities = {"normal", "low", "high"};
 constexpr int kDefaultBitrate = 128;
 constexpr int kLowestBitrate = 32;
 constexpr int kLowestMpeg1Rate = 32000;
@@ -73,8 +72,8 @@ std::span<const OptionRule> EncodeOptions() {
 bool ReadEncodeSettings(const ParsedArguments& a, EncodeSettings* s, std::string* error) {
   if (!ReadBitrate(a, "--bitrate", &s->bitrate, error) ||
       !ReadBitrate(a, "--vbr-max", &s->vbrMaxBitrate, error) ||
-      !ReadChoice(a, "--mode", kModes, &s->mode, error) ||
-      !ReadChoice(a, "--quality", kQualities, &s->quality, error)) {
+      !ReadChoice(a, "--mode", control::kStereoModeTexts, &s->mode, error) ||
+      !ReadChoice(a, "--quality", control::kMp3QualityTexts, &s->quality, error)) {
     return false;
   }
   s->bitrateGiven = a.Has("--bitrate");

@@ -32,12 +32,8 @@ namespace {
 using namespace test_client;
 using namespace std::chrono_literals;
 
-class EncodeAttackTest : public ::testing::Test {
+class EncodeAttackTest : public RealEncoderTest {
  protected:
-  static void SetUpTestSuite() {
-    encoder_ = platform::LoadLibrary(test::OutDir() + "/" + kEncoderLibraryName);
-    ASSERT_NE(encoder_, nullptr) << platform::LastLibraryError();
-  }
   void SetUp() override {
     Send("bitrate", 128);
     Send("stereomode", 1);
@@ -55,7 +51,6 @@ class EncodeAttackTest : public ::testing::Test {
     ASSERT_EQ(Send("intreturn"), kJobRunning);
   }
 
-  static inline platform::LibraryHandle encoder_ = nullptr;
   test::TempDir dir_;
   std::string wav_ = dir_ / "in.wav";
   std::string longWav_ = dir_ / "long.wav";

@@ -27,13 +27,8 @@ using namespace test_client;
 
 using namespace std::chrono_literals;
 
-class EncodeJobTest : public ::testing::Test {
+class EncodeJobTest : public RealEncoderTest {
  protected:
-  // The control loads the encoder by full path first; the engine's load by name then finds it.
-  static void SetUpTestSuite() {
-    encoder_ = platform::LoadLibrary(test::OutDir() + "/" + kEncoderLibraryName);
-    ASSERT_NE(encoder_, nullptr) << platform::LastLibraryError();
-  }
   void SetUp() override {
     Send("bitrate", 128);
     Send("vbr", 0);
@@ -46,8 +41,6 @@ class EncodeJobTest : public ::testing::Test {
     return EncodeThroughInterface(input, output);
   }
 
-  static inline platform::LibraryHandle encoder_ =
-      nullptr;  // kept for the process, as the engine does
   test::TempDir dir_;
 };
 

@@ -10,6 +10,9 @@
 #include <thread>
 
 #include "core/engine_state.h"
+#include "test_support.h"
+#include "tolvo/platform/dynamic_library.h"
+#include "tolvo/system_files.h"
 
 extern "C" int32_t interface1(const char* command, intptr_t a1, intptr_t a2, intptr_t a3);
 
@@ -38,5 +41,19 @@ inline int32_t EncodeThroughInterface(const std::string& input, const std::strin
   EXPECT_EQ(Send("passfiles", Text(input), Text(output)), 0);
   return WaitForResult();
 }
+
+// A suite that encodes through the real encoder library: the control loads it by full path first,
+// and the engine's load by name then finds it; it stays loaded for the process, as in the engine.
+class RealEncoderTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (encoder_) return;
+    encoder_ = platform::LoadLibrary(test::OutDir() + "/" + kEncoderLibraryName);
+    ASSERT_NE(encoder_, nullptr) << platform::LastLibraryError();
+  }
+
+ private:
+  static inline platform::LibraryHandle encoder_ = nullptr;
+};
 
 }  // namespace tolvo::engine::test_client

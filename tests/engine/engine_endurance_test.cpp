@@ -54,12 +54,8 @@ int TagRound(const std::string& mp3, const std::string& title) {
   return failures;
 }
 
-class EngineEnduranceTest : public ::testing::Test {
+class EngineEnduranceTest : public RealEncoderTest {
  protected:
-  static void SetUpTestSuite() {
-    encoder_ = platform::LoadLibrary(test::OutDir() + "/" + kEncoderLibraryName);
-    ASSERT_NE(encoder_, nullptr) << platform::LastLibraryError();
-  }
   void SetUp() override {
     Send("definetempfolder", Text(dir_.path()));
     Send("bitrate", 128);
@@ -72,7 +68,6 @@ class EngineEnduranceTest : public ::testing::Test {
                                         test::AudioBytes(4000)}));
     return path;
   }
-  static inline platform::LibraryHandle encoder_ = nullptr;
   test::TempDir dir_;
 };
 

@@ -80,7 +80,8 @@ class _TolvoEncode : public runtime::IDispatch {
   virtual HRESULT MP3EncodeResume(Variant* result) = 0;
   // Blocks until a running encode has stopped; its end is reported by the next timer tick.
   virtual HRESULT MP3EncodeCancel(Variant* result) = 0;
-  // StereoMode: "stereo", "joint", "dual" or "mono"; MP3Quality: "normal", "low" or "high".
+  // StereoMode: "stereo", "joint", "dual" or "mono"; MP3Quality: "normal", "low" or "high"
+  // (tolvo/control/setting_texts.h lists them).
   virtual HRESULT MP3Encode(const std::u16string& Inputfile, const std::u16string& OutPutFile,
                             int32_t Bitrate, const std::u16string& StereoMode,
                             const std::u16string& MP3Quality, int32_t VBR, int32_t VBRMaxBitrate,

@@ -161,13 +161,6 @@ int64_t Id3v2TagLength(const char* path, FileSystem& fs) {
   return header.length;
 }
 
-int32_t ReadFileStart(const char* path, void* buffer, size_t count, FileSystem& fs) {
-  if (!path) return 1;
-  File file = File::Open(fs, path, OpenMode::kRead);
-  if (!file.IsOpen()) return 1;
-  return file.ReadFull(buffer, count) == static_cast<int64_t>(count) ? 0 : 2;
-}
-
 std::string DecodeFrameText(const uint8_t* data, size_t size, id3v2::TextKind kind,
                             bool* emptyDescription) {
   if (emptyDescription) *emptyDescription = true;

@@ -20,11 +20,6 @@ namespace tolvo::engine {
 // when it has none.
 int64_t Id3v2TagLength(const char* path, platform::FileSystem& fs = platform::RealFileSystem());
 
-// Reads the first count bytes of the file: 0 when all were read, 1 when the file cannot be
-// opened, 2 when fewer bytes were read.
-int32_t ReadFileStart(const char* path, void* buffer, size_t count,
-                      platform::FileSystem& fs = platform::RealFileSystem());
-
 // A frame's text as UTF-8: for the text kind the first string after the encoding byte; for the
 // URL kind (WXXX) the ISO-8859-1 URL after the description; for the comment kind (COMM) the text
 // after the language and the description. `emptyDescription`, when given, tells whether the

@@ -258,11 +258,7 @@ double LargestErrorStep(const std::vector<int16_t>& input, const std::vector<int
   return largest;
 }
 
-class ParallelQualityTest : public ::testing::TestWithParam<IdentityCase> {
- protected:
-  BeLibrary be;
-  TempDir dir;
-};
+class ParallelQualityTest : public ParallelEncodeTest {};
 
 // Decoded with mpg123, the parallel encode is as good as the sequential one in every 50 ms of the
 // music, and as long, and it has no click where blocks join.

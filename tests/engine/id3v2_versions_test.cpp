@@ -17,6 +17,7 @@
 #include "id3/id3v2_remover.h"
 #include "id3/id3v2_writer.h"
 #include "id3_builders.h"
+#include "id3v2_fields_fixture.h"
 #include "test_support.h"
 
 namespace tolvo::engine {
@@ -52,17 +53,8 @@ Bytes Comment(const Bytes& description, const Bytes& text, uint8_t encoding = 0)
   return Concat({Bytes{encoding, 'e', 'n', 'g'}, description, text});
 }
 
-class Id3v2Versions : public ::testing::Test {
+class Id3v2Versions : public Id3v2FieldsTest {
  protected:
-  void SetUp() override {
-    ReleaseId3v2Fields();
-    ASSERT_EQ(mkdir(tempFolder_.c_str(), 0755), 0);
-    CopyPathField(State().tempFolder, tempFolder_.c_str());
-  }
-  void TearDown() override {
-    ReleaseId3v2Fields();
-    EXPECT_EQ(LiveBlocks(), 0);
-  }
   std::map<F, std::string> ReadFields(const Bytes& file, int32_t* result) {
     test::WriteFile(mp3_, file);
     *result = ReadId3v2(mp3_.c_str());
@@ -77,9 +69,6 @@ class Id3v2Versions : public ::testing::Test {
     ReleaseId3v2Fields();
     return fields;
   }
-  test::TempDir dir_;
-  std::string tempFolder_ = dir_ / "tmp";
-  std::string mp3_ = dir_ / "song.mp3";
   const Bytes audio_ = test::AudioBytes(400);
 };
 

@@ -17,6 +17,7 @@
 #include "id3/id3v2_remover.h"
 #include "id3/id3v2_writer.h"
 #include "id3_builders.h"
+#include "id3v2_fields_fixture.h"
 #include "test_support.h"
 #include "tolvo/platform/dynamic_library.h"
 
@@ -93,16 +94,10 @@ const std::map<Id3v2Field, std::string> kSampleTexts = {
     {Id3v2Field::kTitle, "Caf\xE9 title"},  {Id3v2Field::kTrack, "7"},
 };
 
-class Id3v2WriteTest : public ::testing::Test {
+class Id3v2WriteTest : public Id3v2FieldsTest {
  protected:
-  void SetUp() override {
-    ReleaseId3v2Fields();
-    ASSERT_EQ(mkdir(tempFolder_.c_str(), 0755), 0);
-    CopyPathField(State().tempFolder, tempFolder_.c_str());
-  }
   void TearDown() override {
-    ReleaseId3v2Fields();
-    EXPECT_EQ(LiveBlocks(), 0);
+    Id3v2FieldsTest::TearDown();
     EXPECT_TRUE(test::ListFolder(tempFolder_).empty()) << "temporary file left";
   }
   std::string Mp3(const Bytes& bytes) {
@@ -112,9 +107,6 @@ class Id3v2WriteTest : public ::testing::Test {
   void SetSampleTexts() {
     for (const auto& [field, text] : kSampleTexts) SetId3v2FieldText(field, text.c_str());
   }
-  test::TempDir dir_;
-  std::string tempFolder_ = dir_ / "tmp";
-  std::string mp3_ = dir_ / "song.mp3";
   const Bytes audio_ = test::AudioBytes(10000);
 };
 

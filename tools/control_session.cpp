@@ -5,6 +5,7 @@
 
 #include "tolvo/platform/executable_path.h"
 #include "tolvo/platform/file_system.h"
+#include "tolvo/platform/path_names.h"
 #include "tolvo/platform/utf16.h"
 #include "tolvo/runtime/create_object.h"
 #include "tolvo/runtime/error_info.h"
@@ -15,16 +16,14 @@ namespace tolvo::tool {
 using runtime::HRESULT;
 
 std::string ControlLibraryBesideTool() {
-  std::string program = platform::ExecutablePath();
-  const size_t slash = program.rfind('/');
-  if (slash == std::string::npos) return {};
-  const std::string folder = program.substr(0, slash + 1);
+  const std::string folder = platform::ParentPath(platform::ExecutablePath());
+  if (folder.empty()) return {};
   platform::FileSystem& files = platform::RealFileSystem();
-  for (const std::string& candidate : {folder, folder + TOLVO_LIBDIR_FROM_BINDIR}) {
+  for (const std::string& candidate :
+       {folder, platform::JoinPath(folder, TOLVO_LIBDIR_FROM_BINDIR)}) {
     const platform::IoResult<std::string> resolved = files.ResolvePath(candidate.c_str());
     if (!resolved) continue;
-    const std::string library =
-        *resolved + (resolved->ends_with('/') ? "" : "/") + kControlLibraryName;
+    const std::string library = platform::JoinPath(*resolved, kControlLibraryName);
     if (platform::IsRegularFile(files.Stat(library.c_str()))) return library;
   }
   return {};

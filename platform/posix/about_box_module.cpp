@@ -1,12 +1,13 @@
 // Loads the GTK module (libtolvoui-gtk.so) once per process, when a display is configured, from
 // the folders where the system's files lie; resolves its entry points and lets it open the display.
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "tolvo/platform/dynamic_library.h"
+#include "tolvo/platform/executable_path.h"
+#include "tolvo/platform/path_names.h"
 #include "tolvo/platform/ui_module.h"
 
 namespace tolvo::platform {
@@ -17,18 +18,7 @@ bool IsSetAndNotEmpty(const char* name) {
   return value && *value;
 }
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return {};
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string ProgramFolder() {
-  std::vector<char> buffer(4096);
-  const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-  if (length <= 0 || static_cast<size_t>(length) >= buffer.size()) return {};
-  return FolderOf(std::string(buffer.data(), static_cast<size_t>(length)));
-}
+std::string ProgramFolder() { return ParentPath(ExecutablePath()); }
 
 // Folders in the order they are tried: the library that holds this code (the engine, the
 // control or a host program), then the program's own folder and an installed layout's

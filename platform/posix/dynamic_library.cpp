@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include "tolvo/platform/module_path.h"
+#include "tolvo/platform/path_names.h"
 
 namespace tolvo::platform {
 
@@ -24,11 +25,6 @@ std::string LastLibraryError() {
   return message ? message : "";
 }
 
-std::string ModuleFolderOf(const void* address) {
-  const std::string path = ModulePathOf(address);
-  auto slash = path.rfind('/');
-  if (slash == std::string::npos) return {};
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
+std::string ModuleFolderOf(const void* address) { return ParentPath(ModulePathOf(address)); }
 
 }  // namespace tolvo::platform

@@ -214,19 +214,22 @@ void ParallelStream::EncodeBlock(Block& block, std::unique_ptr<Context>& context
       c.offset = from - (c.fed + silent);
       c.segmentFrom = from;
     }
+    // Takes what libmp3lame made into the block; on a failure the context is closed.
+    auto take = [&](BeStatus status, uint32_t produced) {
+      if (status == kBeOk) {
+        made.insert(made.end(), chunk.begin(), chunk.begin() + produced);
+        status = KeepFrames(made, c, block);
+      }
+      block.status = status;
+      if (status != kBeOk) c.lame.reset();
+      return status == kBeOk;
+    };
     const std::vector<int16_t> silence(silent > 0 ? step : 0);
     for (int64_t i = 0; i < silent; ++i) {
       uint32_t produced = 0;
-      block.status =
+      const BeStatus status =
           c.lame->EncodeChunk(static_cast<uint32_t>(step), silence.data(), chunk.data(), &produced);
-      if (block.status == kBeOk) {
-        made.insert(made.end(), chunk.begin(), chunk.begin() + produced);
-        block.status = KeepFrames(made, c, block);
-      }
-      if (block.status != kBeOk) {
-        c.lame.reset();
-        return;
-      }
+      if (!take(status, produced)) return;
       ++c.fed;
     }
     const size_t first =
@@ -237,17 +240,8 @@ void ParallelStream::EncodeBlock(Block& block, std::unique_ptr<Context>& context
     for (size_t at = first; at < inputSize && !abandon_; at += step) {
       const auto count = static_cast<uint32_t>(std::min(step, inputSize - at));
       uint32_t produced = 0;
-      block.status = c.lame->EncodeChunk(count, input + at, chunk.data(), &produced);
-      if (block.status != kBeOk) {
-        c.lame.reset();
-        return;
-      }
-      made.insert(made.end(), chunk.begin(), chunk.begin() + produced);
-      block.status = KeepFrames(made, c, block);
-      if (block.status != kBeOk) {
-        c.lame.reset();
-        return;
-      }
+      const BeStatus status = c.lame->EncodeChunk(count, input + at, chunk.data(), &produced);
+      if (!take(status, produced)) return;
     }
     if (abandon_) {
       c.lame.reset();
@@ -256,13 +250,8 @@ void ParallelStream::EncodeBlock(Block& block, std::unique_ptr<Context>& context
     c.fed += static_cast<int64_t>(inputSize - first) / channels_ / plan_.frameSamples;
     if (block.final) {
       uint32_t produced = 0;
-      block.status = c.lame->Flush(chunk.data(), &produced);
-      if (block.status != kBeOk) {
-        c.lame.reset();
-        return;
-      }
-      made.insert(made.end(), chunk.begin(), chunk.begin() + produced);
-      block.status = KeepFrames(made, c, block);
+      const BeStatus status = c.lame->Flush(chunk.data(), &produced);
+      if (!take(status, produced)) return;
     }
     block.buffer.reset();
     if (block.status == kBeOk && !made.empty()) block.status = kBeEncoderFailed;

@@ -9,6 +9,7 @@
 #include "core/trace.h"
 #include "lame/converter_runner.h"
 #include "tolvo/platform/file_system.h"
+#include "tolvo/platform/folder_tree.h"
 #include "tolvo/system_files.h"
 
 namespace tolvo::engine {
@@ -71,7 +72,7 @@ void DeleteConvertedInput() {
   // The folder is known from the start, so even a copy left by a failed job goes, with whatever
   // else the program left there.
   RemoveFile(conversion.copyPath);
-  platform::RemovePrivateFolder(conversion.privateFolder);
+  platform::RemoveTree(conversion.privateFolder);
   conversion.privateFolder.clear();
 }
 

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "folder_handle.h"
 #include "tolvo/platform/system_error.h"
 
 namespace tolvo::platform {
@@ -242,34 +243,10 @@ pid_t PidInName(std::string_view name, std::string_view prefix, std::string_view
 
 bool ProcessIsGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
 
-// Removes the entries of a private folder (they are files: nothing else is ever made there),
-// then the folder.
-void RemovePrivateFolder(int parent, const char* name) {
-  int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return;
-  DIR* dir = ::fdopendir(fd);
-  if (!dir) {
-    ::close(fd);
-    return;
-  }
-  while (dirent* entry = ::readdir(dir)) {
-    const std::string_view entryName = entry->d_name;
-    if (entryName == "." || entryName == "..") continue;
-    ::unlinkat(::dirfd(dir), entry->d_name, 0);
-  }
-  ::closedir(dir);
-  ::unlinkat(parent, name, AT_REMOVEDIR);
-}
-
 IoStatus RemoveDeadLeftoversIn(const std::string& folder, const char* convertedPrefix) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return LastError();
-  DIR* dir = ::fdopendir(fd);
-  if (!dir) {
-    const IoError error = LastError();
-    ::close(fd);
-    return error;
-  }
+  const DirHandle handle = OpenFolderAt(AT_FDCWD, folder.c_str(), true);
+  if (!handle) return LastError();
+  DIR* dir = handle.get();
   const std::string converted = std::string(convertedPrefix) + "-";
   const uid_t self = ::geteuid();
   while (dirent* entry = ::readdir(dir)) {
@@ -280,21 +257,12 @@ IoStatus RemoveDeadLeftoversIn(const std::string& folder, const char* convertedP
     struct stat st;
     if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || st.st_uid != self)
       continue;
-    if (S_ISDIR(st.st_mode))
-      RemovePrivateFolder(::dirfd(dir), entry->d_name);
-    else
-      ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    RemoveTreeAt(::dirfd(dir), entry->d_name);
   }
-  ::closedir(dir);
   return {};
 }
 
 }  // namespace
-
-void RemovePrivateFolder(const std::string& path) {
-  if (path.empty()) return;
-  RemovePrivateFolder(AT_FDCWD, path.c_str());
-}
 
 IoResult<FileInfo> File::Info() const {
   if (fd_ < 0) return ErrorFromNumber(EBADF);

@@ -2,27 +2,27 @@
 // getcwd.
 #include "tolvo/platform/folder_tree.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <memory>
-#include <string_view>
 
+#include "folder_handle.h"
 #include "tolvo/platform/path_names.h"
 #include "tolvo/platform/system_error.h"
 
 namespace tolvo::platform {
 namespace {
 
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
-using DirHandle = std::unique_ptr<DIR, DirCloser>;
+FileKind KindOf(mode_t mode) {
+  if (S_ISREG(mode)) return FileKind::kFile;
+  if (S_ISDIR(mode)) return FileKind::kFolder;
+  return FileKind::kOther;
+}
 
-// The folder `name` below `parent`, never through a link; null with errno set.
+}  // namespace
+
 DirHandle OpenFolderAt(int parent, const char* name, bool followLink) {
   const int fd =
       ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
@@ -36,26 +36,16 @@ DirHandle OpenFolderAt(int parent, const char* name, bool followLink) {
   return DirHandle(dir);
 }
 
-bool IsDotEntry(std::string_view name) { return name == "." || name == ".."; }
-
-FileKind KindOf(mode_t mode) {
-  if (S_ISREG(mode)) return FileKind::kFile;
-  if (S_ISDIR(mode)) return FileKind::kFolder;
-  return FileKind::kOther;
-}
-
-void RemoveBelow(int parent, const char* name) {
+void RemoveTreeAt(int parent, const char* name) {
   if (::unlinkat(parent, name, 0) == 0) return;
   DirHandle dir = OpenFolderAt(parent, name, false);
   if (!dir) return;
   while (dirent* entry = ::readdir(dir.get())) {
-    if (!IsDotEntry(entry->d_name)) RemoveBelow(::dirfd(dir.get()), entry->d_name);
+    if (!IsDotEntry(entry->d_name)) RemoveTreeAt(::dirfd(dir.get()), entry->d_name);
   }
   dir.reset();
   ::unlinkat(parent, name, AT_REMOVEDIR);
 }
-
-}  // namespace
 
 IoResult<std::vector<FolderEntry>> ListFolder(const std::string& path) {
   DirHandle dir = OpenFolderAt(AT_FDCWD, path.c_str(), true);
@@ -86,7 +76,7 @@ IoResult<std::vector<FolderEntry>> ListFolder(const std::string& path) {
 }
 
 void RemoveTree(const std::string& path) {
-  if (!path.empty()) RemoveBelow(AT_FDCWD, path.c_str());
+  if (!path.empty()) RemoveTreeAt(AT_FDCWD, path.c_str());
 }
 
 std::string CurrentFolder() {

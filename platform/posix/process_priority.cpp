@@ -2,24 +2,21 @@
 // /proc/self/task, each changed or read with setpriority/getpriority on its thread id.
 #include "tolvo/platform/process_priority.h"
 
-#include <dirent.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <memory>
+
+#include "folder_handle.h"
 
 namespace tolvo::platform {
 namespace {
 
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
 // Calls visit(tid) for every thread of this process.
 template <typename Visit>
 void ForEachThread(Visit visit) {
-  std::unique_ptr<DIR, DirCloser> tasks(::opendir("/proc/self/task"));
+  const DirHandle tasks = OpenFolderAt(AT_FDCWD, "/proc/self/task", true);
   if (!tasks) return;
   while (const dirent* entry = ::readdir(tasks.get())) {
     char* end = nullptr;

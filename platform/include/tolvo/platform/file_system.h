@@ -137,10 +137,6 @@ std::string SystemTempFolder();
 // The prefix of every temporary name this process makes: "tolvo-<process id>-".
 std::string ProcessTempPrefix();
 
-// Removes a private folder made by MakePrivateFolder with the files in it (a program run there
-// may have left its own temporary files).
-void RemovePrivateFolder(const std::string& path);
-
 // An open file descriptor with one owner. Closes on destruction.
 class File {
  public:

@@ -64,10 +64,8 @@ std::string InputProblem(const std::string& path) {
   if (info && info->kind == FileKind::kOther) {
     return "is not a regular file (a pipe or a device); give a pipe as standard input, '-'";
   }
-  const platform::IoResult<int> fd = Files().Open(path.c_str(), platform::OpenMode::kRead);
-  if (!fd) return "cannot open the input file: " + fd.error().Text();
-  Files().Close(*fd);
-  return {};
+  const std::string problem = FileAccessProblem(path, false);
+  return problem.empty() ? problem : "cannot open the input file: " + problem;
 }
 
 std::string OutputProblem(const std::string& path, const std::string& shownPath) {

@@ -1,6 +1,8 @@
-// "tolvo encode -j N IN... --out-dir DIR": one engine serves one process, so each file is encoded
-// by a worker copy of tolvo (the hidden worker command) that reports on a pipe; N workers run at
-// a time, and the main loop gathers their reports into one progress display and a summary.
+// "tolvo encode -j N IN... --out-dir DIR": one engine serves one process, so the files are encoded
+// by up to N worker copies of tolvo (the hidden worker command). Each worker takes one file at a
+// time on its standard input and reports on a pipe; it is sent the next waiting file as soon as it
+// reports the end of one, so that a worker starts once, not once per file. The main loop gathers
+// the reports into one progress display and a summary.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -22,16 +24,19 @@
 #include "tolvo/platform/folder_tree.h"
 #include "tolvo/platform/path_names.h"
 #include "tolvo/platform/processors.h"
+#include "tolvo/platform/signals.h"
 #include "tolvo/platform/system_error.h"
 #include "tolvo/platform/terminal.h"
 #include "tolvo/runtime/message_loop.h"
 #include "tool_status.h"
 #include "wav_info.h"
+#include "worker_job.h"
 
 namespace tolvo::tool {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+namespace report = worker_report;
 
 // How often the exit of a worker whose reports have ended is asked for, where the system gives no
 // descriptor to watch for it.
@@ -47,12 +52,13 @@ struct BatchItem {
   double seconds = 0;      // length of the input, 0 when unknown
   int percent = 0;
   State state = State::kWaiting;
-  std::string message;  // the failure, or what a cancelled output holds
+  bool outputExisted = false;  // when it was handed to a worker
+  std::string message;         // the failure, or what a cancelled output holds
 };
 
 // One running worker process and the reading of its reports, one line each.
 struct Worker {
-  BatchItem* item = nullptr;
+  BatchItem* item = nullptr;  // the file it encodes; null once it has been sent no more
   platform::ChildProcess process;
   std::unique_ptr<runtime::DescriptorWatch> reports;
   std::unique_ptr<runtime::DescriptorWatch> exit;  // once the reports have ended
@@ -60,7 +66,6 @@ struct Worker {
   bool reportsEnded = false;
   bool exited = false;
   int exitStatus = -1;
-  std::string finalReport;  // "done", "failed …" or "cancelled …"
 };
 
 class BatchRunner {
@@ -72,13 +77,16 @@ class BatchRunner {
   int Run();
 
  private:
-  void StartWaitingItems();
-  void Start(BatchItem& item);
+  BatchItem* NextWaitingItem();
+  void StartWorkers();
+  void StartWorker(BatchItem& item);
+  bool Hand(Worker& worker, BatchItem& item);
+  void HandNextOrRetire(Worker& worker);
   void ReadReports(Worker& worker);
   void HandleReport(Worker& worker, const std::string& line);
   void PollExits();
   void FinishIfDone(Worker* worker);
-  void Settle(Worker& worker);
+  void Settle(BatchItem& item, const std::string& report, int exitStatus);
   void StopWorkers();
   void Redraw();
   void Say(const std::string& line);
@@ -132,38 +140,68 @@ void BatchRunner::Redraw() {
   display_->Update({percent, elapsed, audio});
 }
 
-void BatchRunner::StartWaitingItems() {
+BatchItem* BatchRunner::NextWaitingItem() {
+  if (interrupted_) return nullptr;
   for (BatchItem& item : items_) {
-    if (interrupted_ || static_cast<int>(workers_.size()) >= jobs_) return;
-    if (item.state == BatchItem::State::kWaiting) Start(item);
+    if (item.state == BatchItem::State::kWaiting) return &item;
+  }
+  return nullptr;
+}
+
+// Starts workers for waiting files while fewer than N run.
+void BatchRunner::StartWorkers() {
+  while (static_cast<int>(workers_.size()) < jobs_) {
+    BatchItem* item = NextWaitingItem();
+    if (!item) return;
+    StartWorker(*item);
   }
 }
 
-void BatchRunner::Start(BatchItem& item) {
-  std::vector<std::string> arguments = {program_,        kWorkerCommand, "--",       item.inputPath,
-                                        item.outputPath, item.input,     item.output};
+void BatchRunner::StartWorker(BatchItem& item) {
+  std::vector<std::string> arguments = {program_, kWorkerCommand};
   std::vector<std::string> options = SettingsAsArguments(settings_);
   if (options_.verbose) options.push_back("--verbose");
-  arguments.insert(arguments.begin() + 2, options.begin(), options.end());
-  if (options_.verbose) Say("tolvo: encoding " + item.input + " to " + item.output);
-  auto worker = std::make_unique<Worker>();
-  worker->item = &item;
+  arguments.insert(arguments.end(), options.begin(), options.end());
+  arguments.push_back("--");
   int error = 0;
   // Reports come on standard output; a worker's own messages keep tolvo's standard error.
-  worker->process =
-      platform::ChildProcess::Start(arguments, &error, platform::ChildErrors::kInherited);
-  if (!worker->process.IsStarted()) {
+  platform::ChildProcess process = platform::ChildProcess::Start(
+      arguments, &error, platform::ChildErrors::kInherited, platform::ChildInput::kPipe);
+  if (!process.IsStarted()) {
     item.state = BatchItem::State::kFailed;
     item.message = item.input + ": cannot start a worker: " + platform::SystemErrorText(error);
     ++settled_;
     display_->Message("tolvo: " + item.message);
     return;
   }
-  item.state = BatchItem::State::kRunning;
+  auto worker = std::make_unique<Worker>();
+  worker->process = std::move(process);
   Worker* raw = worker.get();
   worker->reports = std::make_unique<runtime::DescriptorWatch>(
       exitPoll_, raw->process.OutputDescriptor(), [this, raw] { ReadReports(*raw); });
   workers_.push_back(std::move(worker));
+  Hand(*raw, item);
+}
+
+// Sends `item` to the worker; false when the worker no longer reads (its end is handled when its
+// reports end).
+bool BatchRunner::Hand(Worker& worker, BatchItem& item) {
+  if (options_.verbose) Say("tolvo: encoding " + item.input + " to " + item.output);
+  item.outputExisted = PathExists(item.outputPath);
+  const std::string job = WorkerJobBytes(
+      {.input = item.inputPath, .output = item.outputPath, .shownInput = item.input,
+       .shownOutput = item.output});
+  item.state = BatchItem::State::kRunning;
+  worker.item = &item;
+  return worker.process.WriteInput(job.data(), job.size());
+}
+
+// After a final report: the next waiting file, or the end of the worker's input, which ends it.
+void BatchRunner::HandNextOrRetire(Worker& worker) {
+  if (BatchItem* next = NextWaitingItem()) {
+    if (Hand(worker, *next)) return;
+  }
+  worker.process.CloseInput();
 }
 
 void BatchRunner::ReadReports(Worker& worker) {
@@ -183,8 +221,9 @@ void BatchRunner::ReadReports(Worker& worker) {
   worker.reportsEnded = true;
   worker.reports.reset();
   worker.process.CloseOutput();
-  // The pipe ends a moment before the worker can be reaped: its exit is watched, so that the
-  // next file starts as soon as this one has settled.
+  worker.process.CloseInput();
+  // The pipe ends a moment before the worker can be reaped: its exit is watched, so that a file
+  // it left is settled and a new worker starts as soon as it has gone.
   if (const int fd = worker.process.ExitDescriptor(); fd >= 0) {
     worker.exit =
         std::make_unique<runtime::DescriptorWatch>(exitPoll_, fd, [this] { PollExits(); });
@@ -218,46 +257,73 @@ void BatchRunner::PollExits() {
 }
 
 void BatchRunner::HandleReport(Worker& worker, const std::string& line) {
-  if (line.starts_with("progress ")) {
-    worker.item->percent = std::atoi(line.c_str() + 9);
+  if (!worker.item) return;  // nothing more was asked of it
+  if (line.starts_with(report::kProgress)) {
+    worker.item->percent = std::atoi(line.c_str() + report::kProgress.size());
     Redraw();
-  } else if (line.starts_with("warning ")) {
+    return;
+  }
+  if (line.starts_with(report::kWarning)) {
     // Every worker meets the same refusal (a priority): it is said once.
-    if (warnings_.insert(line).second) Say("tolvo: warning: " + line.substr(8));
+    if (warnings_.insert(line).second) {
+      Say("tolvo: warning: " + line.substr(report::kWarning.size()));
+    }
+    return;
+  }
+  BatchItem& item = *std::exchange(worker.item, nullptr);
+  Settle(item, line, kExitSuccess);
+  // A worker that cancelled or skipped a file was interrupted: it skips whatever it is sent, so
+  // the waiting files go to a new worker unless the whole batch was interrupted.
+  if (line.starts_with(report::kCancelled) || line == report::kSkipped) {
+    worker.process.CloseInput();
+    StartWorkers();
   } else {
-    worker.finalReport = line;
+    HandNextOrRetire(worker);
   }
 }
 
 void BatchRunner::FinishIfDone(Worker* worker) {
   if (!worker->reportsEnded || !worker->exited) return;
-  Settle(*worker);
+  // A worker that ended in the middle of a file (it crashed or was killed) leaves it unreported.
+  if (worker->item) Settle(*std::exchange(worker->item, nullptr), {}, worker->exitStatus);
   workers_.remove_if([worker](const std::unique_ptr<Worker>& w) { return w.get() == worker; });
-  StartWaitingItems();
+  StartWorkers();
 }
 
-void BatchRunner::Settle(Worker& worker) {
-  BatchItem& item = *worker.item;
-  const std::string& report = worker.finalReport;
+// Settles a file by its worker's final report, or by the worker's exit status when it ended
+// without one.
+void BatchRunner::Settle(BatchItem& item, const std::string& report, int exitStatus) {
+  if (report == report::kSkipped) {
+    item.state = BatchItem::State::kWaiting;  // not begun: it counts as not started
+    item.percent = 0;
+    return;
+  }
   ++settled_;
-  if (report == "done" && worker.exitStatus == kExitSuccess) {
+  // Only an output that this file's worker made is taken away: a file that was there before is
+  // left as it is, whatever a worker that ended without a report did to it.
+  auto removePartial = [&item] {
+    if (item.outputExisted) return false;
+    RemoveOutputWeMade(item.outputPath, false);
+    return !PathExists(item.outputPath);
+  };
+  if (report == report::kDone) {
     item.state = BatchItem::State::kSucceeded;
     Say("encoded " + item.output);
-  } else if (report.starts_with("cancelled ") ||
-             (report.empty() && worker.exitStatus == kExitCancelled)) {
+  } else if (report.starts_with(report::kCancelled) ||
+             (report.empty() && exitStatus == kExitCancelled)) {
     // A part of a file among whole ones would pass for a whole one: it goes.
     item.state = BatchItem::State::kCancelled;
-    bool removed = bool(platform::RealFileSystem().Remove(item.outputPath.c_str()));
+    bool removed = removePartial();
     item.message = item.input + ": cancelled" +
                    (removed ? "; removed the partial " + item.output : std::string());
     Say("tolvo: " + item.message);
   } else {
     item.state = BatchItem::State::kFailed;
-    if (report.starts_with("failed ")) {
-      item.message = report.substr(7);
+    if (report.starts_with(report::kFailed)) {
+      item.message = report.substr(report::kFailed.size());
     } else {
-      item.message =
-          item.input + ": the worker ended with status " + std::to_string(worker.exitStatus);
+      removePartial();
+      item.message = item.input + ": the worker ended with status " + std::to_string(exitStatus);
     }
     display_->Message("tolvo: " + item.message);
   }
@@ -267,7 +333,9 @@ void BatchRunner::Settle(Worker& worker) {
 void BatchRunner::StopWorkers() {
   interrupted_ = true;
   // A Ctrl-C on the terminal reaches the workers too; a signal sent to tolvo alone is passed on.
+  // No worker is sent another file: each ends once it has settled the one it has.
   for (const std::unique_ptr<Worker>& worker : workers_) {
+    worker->process.CloseInput();
     if (!worker->exited) worker->process.Interrupt();
   }
 }
@@ -323,7 +391,10 @@ int BatchRunner::Run() {
   InterruptWatch interrupt([this] { StopWorkers(); });
   ResizeWatch resize([this](int width) { display_->SetColumns(width); });
   start_ = Clock::now();
-  StartWaitingItems();
+  // A worker that has ended while it is sent a file must not end tolvo: that file is settled by
+  // the worker's exit instead.
+  platform::IgnoreBrokenPipe();
+  StartWorkers();
   runtime::RunLoopUntil([this] { return workers_.empty(); });
   double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
   // The summary replaces the bar: a bar left above it would show a state that no longer holds.

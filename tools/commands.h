@@ -13,7 +13,7 @@ namespace tolvo::tool {
 using Arguments = std::span<const std::string>;
 
 struct BatchOptions {
-  int jobs = 0;  // worker processes at a time; 0: one per core
+  int jobs = 0;  // files (worker processes) at a time; 0: one per core
   bool quiet = false;
   bool verbose = false;
 };
@@ -23,7 +23,8 @@ int RunEncodeCommand(Arguments arguments);
 // settings.recursive).
 int RunBatch(const std::vector<std::string>& inputs, const std::string& outDir,
              const BatchOptions& options, const EncodeSettings& settings);
-int RunEncodeWorker(Arguments arguments);  // hidden: one encode of a batch, reporting on stdout
+// Hidden: encodes the files a batch runner sends on standard input, reporting on standard output.
+int RunEncodeWorker(Arguments arguments);
 int RunTagCommand(Arguments arguments);
 int RunGenresCommand(Arguments arguments);
 int RunAboutCommand(Arguments arguments);

@@ -1,6 +1,5 @@
-// "tolvo encode": one file with a live progress display, or a batch handed to the batch runner;
-// also the hidden worker command that a batch starts for each file. Status goes to standard
-// error, so standard output carries only data (the MP3 itself with "-").
+// "tolvo encode": one file with a live progress display, or a batch handed to the batch runner.
+// Status goes to standard error, so standard output carries only data (the MP3 itself with "-").
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -33,36 +32,10 @@ double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-std::string Decimal(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
-
-bool Exists(const std::string& path) {
-  return static_cast<bool>(platform::RealFileSystem().Stat(path.c_str()));
-}
-
-// The engine creates the output before it checks the settings, and a failed write leaves a
-// part of a stream: a file that only this failed encode made is taken away again.
-void RemoveOutputWeMade(const std::string& output, bool existedBefore) {
-  platform::FileSystem& files = platform::RealFileSystem();
-  if (!existedBefore && platform::IsRegularFile(files.Stat(output.c_str()))) {
-    files.Remove(output.c_str());
-  }
-}
-
-// The tag fields of the settings as "tag set" reads them.
-ParsedArguments TagArguments(const EncodeSettings& settings) {
-  ParsedArguments tags;
-  tags.values.insert(settings.tags.begin(), settings.tags.end());
-  return tags;
-}
-
 std::string DescribeInput(const WavInfo& wav) {
   return std::to_string(wav.sampleRate) + " Hz, " + std::to_string(wav.channels) +
          (wav.channels == 1 ? " channel, " : " channels, ") + std::to_string(wav.bitsPerSample) +
-         " bits, " + Decimal(wav.Seconds()) + " s";
+         " bits, " + FormatTenths(wav.Seconds()) + " s";
 }
 
 // One file from `input` to `output`, both as the user named them; "-" is a standard stream.
@@ -150,7 +123,7 @@ int SingleEncode::Encode() {
       return ReportError(kExitFailure, input_ + ": " + problem);
     }
   }
-  bool outputExisted = Exists(outputPath_);
+  bool outputExisted = PathExists(outputPath_);
   double audioSeconds = 0;
   std::optional<WavInfo> wav = ReadWavInfo(inputPath_);
   if (wav) audioSeconds = wav->Seconds();
@@ -203,7 +176,7 @@ int SingleEncode::Encode() {
       double kept = 0;
       if (std::optional<Mp3Length> length = MeasureMp3File(outputPath_)) kept = length->Seconds();
       return ReportError(kExitCancelled,
-                         "cancelled; " + output_ + " holds the first " + Decimal(kept) + " s");
+                         "cancelled; " + output_ + " holds the first " + FormatTenths(kept) + " s");
     }
     case EncodeOutcome::Kind::kFailed: {
       display.Clear();
@@ -243,8 +216,8 @@ int SingleEncode::Encode() {
     }
   }
   if (!quiet_) {
-    std::string line = "encoded " + output_ + ": " + Decimal(audioSeconds) + " s of audio in " +
-                       Decimal(elapsed) + " s";
+    std::string line = "encoded " + output_ + ": " + FormatTenths(audioSeconds) + " s of audio in " +
+                       FormatTenths(elapsed) + " s";
     if (std::string speed = FormatSpeed({100, elapsed, audioSeconds}); !speed.empty()) {
       line += " (" + speed + ")";
     }
@@ -293,92 +266,6 @@ int RunEncodeCommand(Arguments arguments) {
         "encode", files.size() < 2 ? "wants IN.wav OUT.mp3" : "many inputs need --out-dir DIR");
   }
   return SingleEncode(files[0], files[1], settings, *parsed).Run();
-}
-
-// Speaks to the batch runner on standard output, one line per report: "progress N" and
-// "warning TEXT" while it runs, then "done", "cancelled SECONDS" or "failed MESSAGE". Its
-// positionals are the absolute input and output paths and the two names to show.
-int RunEncodeWorker(Arguments arguments) {
-  std::string error;
-  std::optional<ParsedArguments> parsed = ParseArguments(arguments, EncodeOptions(), &error);
-  EncodeSettings settings;
-  if (!parsed || parsed->positionals.size() != 4 ||
-      !ReadEncodeSettings(*parsed, &settings, &error)) {
-    std::cout << "failed bad worker arguments: " << error << std::endl;
-    return kExitUsage;
-  }
-  const std::string& input = parsed->positionals[0];
-  const std::string& output = parsed->positionals[1];
-  const std::string& shownInput = parsed->positionals[2];
-  const std::string& shownOutput = parsed->positionals[3];
-  for (auto [path, problem] :
-       {std::pair{input, IsSpecialFile(input) ? InputProblem(input) : ""},
-        {output, IsSpecialFile(output) ? OutputProblem(output, shownOutput) : ""}}) {
-    if (!problem.empty()) {
-      std::cout << "failed " << (path == input ? shownInput : shownOutput) << ": " << problem
-                << std::endl;
-      return kExitFailure;
-    }
-  }
-  std::optional<WavInfo> wav = ReadWavInfo(input);
-  if (!FitSettingsToRate(wav ? wav->sampleRate : 0, &settings, &error)) {
-    std::cout << "failed " << shownInput << ": " << error << std::endl;
-    return kExitFailure;
-  }
-  bool outputExisted = Exists(output);
-  std::unique_ptr<ControlSession> session = ControlSession::Open(&error);
-  if (!session) {
-    std::cout << "failed " << error << std::endl;
-    return kExitFailure;
-  }
-  ParsedArguments tags = TagArguments(settings);
-  if (!settings.tags.empty()) {
-    if (std::string bad = CheckTagFields(*session, tags, true); !bad.empty()) {
-      std::cout << "failed " << bad << std::endl;
-      return kExitUsage;
-    }
-  }
-  EncodeOutcome outcome = EncodeThroughControl(
-      *session, input, output, settings,
-      [](int percent) { std::cout << "progress " << percent << std::endl; },
-      [](const std::string& warning) { std::cout << "warning " << warning << std::endl; });
-  switch (outcome.kind) {
-    case EncodeOutcome::Kind::kSucceeded:
-      if (!settings.tags.empty()) {
-        if (std::string failure = WriteTagFields(*session, shownOutput, output, tags, true, true);
-            !failure.empty()) {
-          std::cout << "failed " << shownOutput
-                    << ": encoded, but writing its tags failed: " << failure << std::endl;
-          return kExitFailure;
-        }
-      }
-      std::cout << "done" << std::endl;
-      return kExitSuccess;
-    case EncodeOutcome::Kind::kCancelled: {
-      session.reset();
-      std::optional<Mp3Length> length = MeasureMp3File(output);
-      std::cout << "cancelled " << Decimal(length ? length->Seconds() : 0.0) << std::endl;
-      return kExitCancelled;
-    }
-    case EncodeOutcome::Kind::kFailed:
-      break;
-  }
-  session.reset();
-  RemoveOutputWeMade(output, outputExisted);
-  if (outcome.errorNumber == 0) {
-    std::cout << "failed " << shownInput << ": " << outcome.message << std::endl;
-  } else {
-    std::cout << "failed "
-              << DescribeEncodeFailure({.number = outcome.errorNumber,
-                                        .controlText = outcome.message,
-                                        .input = shownInput,
-                                        .output = shownOutput,
-                                        .inputPath = input,
-                                        .outputPath = output},
-                                       parsed->verbose)
-              << std::endl;
-  }
-  return kExitFailure;
 }
 
 }  // namespace tolvo::tool

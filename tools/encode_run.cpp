@@ -1,6 +1,8 @@
 // Driving MP3Encode and its events on the GLib main loop.
 #include "encode_run.h"
 
+#include <optional>
+
 #include "interrupt_watch.h"
 #include "tolvo/control/encoder_tuning.h"
 #include "tolvo/control/error_codes.h"
@@ -48,10 +50,28 @@ std::string CheckPriorityApplied(int level) {
   return {};
 }
 
+bool PathExists(const std::string& path) {
+  return static_cast<bool>(platform::RealFileSystem().Stat(path.c_str()));
+}
+
+void RemoveOutputWeMade(const std::string& output, bool existedBefore) {
+  platform::FileSystem& files = platform::RealFileSystem();
+  if (!existedBefore && platform::IsRegularFile(files.Stat(output.c_str()))) {
+    files.Remove(output.c_str());
+  }
+}
+
+ParsedArguments TagArguments(const EncodeSettings& settings) {
+  ParsedArguments tags;
+  tags.values.insert(settings.tags.begin(), settings.tags.end());
+  return tags;
+}
+
 EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& input,
                                    const std::string& output, const EncodeSettings& settings,
                                    const std::function<void(int)>& onProgress,
-                                   const std::function<void(const std::string&)>& onWarning) {
+                                   const std::function<void(const std::string&)>& onWarning,
+                                   const InterruptWatch* callersInterrupt) {
   control::_TolvoEncode& control = session.control();
   control::TolvoEncodeEvents& events = session.events();
   // The handlers below refer to this call's locals: take them down on every way out.
@@ -59,7 +79,9 @@ EncodeOutcome EncodeThroughControl(ControlSession& session, const std::string& i
     control::TolvoEncodeEvents& events;
     ~HandlerReset() { events = control::TolvoEncodeEvents{}; }
   } handlerReset{events};
-  InterruptWatch interrupt(nullptr);
+  std::optional<InterruptWatch> ownInterrupt;
+  if (!callersInterrupt) ownInterrupt.emplace(nullptr);
+  const InterruptWatch& interrupt = callersInterrupt ? *callersInterrupt : *ownInterrupt;
   bool errorHeard = false;
   bool finished = false;
   EncodeOutcome outcome;

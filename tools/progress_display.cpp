@@ -34,6 +34,12 @@ std::string FormatClock(double seconds) {
   return text;
 }
 
+std::string FormatTenths(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", seconds);
+  return text;
+}
+
 std::string FormatSpeed(const ProgressSnapshot& s) {
   if (s.audioSeconds <= 0 || s.elapsedSeconds <= 0 || s.percent <= 0) return "";
   double speed = s.audioSeconds * s.percent / 100.0 / s.elapsedSeconds;

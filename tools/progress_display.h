@@ -15,6 +15,8 @@ struct ProgressSnapshot {
 
 // "1:05" or "1:02:03"; negative or non-finite values give "?".
 std::string FormatClock(double seconds);
+// "12.3": a length in seconds, as messages give it.
+std::string FormatTenths(double seconds);
 // "12.3× real time", or "" when it cannot be told yet.
 std::string FormatSpeed(const ProgressSnapshot& s);
 // "0:12 left", or "" when it cannot be told yet.

@@ -1,6 +1,6 @@
 // POSIX implementation of helper-program start-up: posix_spawn with standard output (and standard
-// error when asked) on a pipe, standard input from /dev/null, and non-blocking exit queries with
-// waitpid.
+// error when asked) on a pipe, standard input from /dev/null or a second pipe, and non-blocking
+// exit queries with waitpid.
 #include "tolvo/platform/child_process.h"
 
 #include <fcntl.h>
@@ -54,8 +54,12 @@ class SpawnActions {
   }
   SpawnActions(const SpawnActions&) = delete;
   SpawnActions& operator=(const SpawnActions&) = delete;
-  bool Prepare(int writeFd, ChildErrors errors) {
-    return ok_ && ::posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0) == 0 &&
+  // `inputFd` is the read end of the input pipe, or -1 for /dev/null.
+  bool Prepare(int inputFd, int writeFd, ChildErrors errors) {
+    return ok_ &&
+           (inputFd >= 0
+                ? ::posix_spawn_file_actions_adddup2(&actions_, inputFd, 0) == 0
+                : ::posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0) == 0) &&
            ::posix_spawn_file_actions_adddup2(&actions_, writeFd, 1) == 0 &&
            (errors == ChildErrors::kInherited ||
             ::posix_spawn_file_actions_adddup2(&actions_, writeFd, 2) == 0);
@@ -111,15 +115,18 @@ int OpenExitDescriptor(pid_t pid) {
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
       readFd_(std::exchange(other.readFd_, -1)),
+      inputFd_(std::exchange(other.inputFd_, -1)),
       exitFd_(std::exchange(other.exitFd_, -1)),
       reaped_(std::exchange(other.reaped_, false)) {}
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
   if (this != &other) {
     CloseOutput();
+    CloseInput();
     Reap();
     pid_ = std::exchange(other.pid_, -1);
     readFd_ = std::exchange(other.readFd_, -1);
+    inputFd_ = std::exchange(other.inputFd_, -1);
     exitFd_ = std::exchange(other.exitFd_, -1);
     reaped_ = std::exchange(other.reaped_, false);
   }
@@ -128,11 +135,12 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
 
 ChildProcess::~ChildProcess() {
   CloseOutput();
+  CloseInput();
   Reap();
 }
 
 ChildProcess ChildProcess::Start(const std::vector<std::string>& arguments, int* error,
-                                 ChildErrors errors) {
+                                 ChildErrors errors, ChildInput input) {
   auto fail = [error](int code) {
     if (error) *error = code;
     return ChildProcess();
@@ -147,9 +155,24 @@ ChildProcess ChildProcess::Start(const std::vector<std::string>& arguments, int*
     return fail(errno);
   }
 
+  // Both input ends are close-on-exec: the child's dup2 onto 0 makes its own copy, and no later
+  // child inherits the write end (a copy elsewhere would keep the pipe from ever ending).
+  OwnedFd inputRead, inputWrite;
+  if (input == ChildInput::kPipe) {
+    int inputEnds[2];
+    if (::pipe2(inputEnds, O_CLOEXEC) != 0) return fail(errno);
+    inputRead.Reset(inputEnds[0]);
+    inputWrite.Reset(inputEnds[1]);
+    if (!MoveAboveStandardDescriptors(inputRead) || !MoveAboveStandardDescriptors(inputWrite)) {
+      return fail(errno);
+    }
+  }
+
   SpawnActions actions;
   SpawnAttributes attributes;
-  if (!actions.Prepare(writeEnd.get(), errors) || !attributes.Prepare()) return fail(ENOMEM);
+  if (!actions.Prepare(inputRead.get(), writeEnd.get(), errors) || !attributes.Prepare()) {
+    return fail(ENOMEM);
+  }
 
   std::vector<char*> argv;
   argv.reserve(arguments.size() + 1);
@@ -162,9 +185,11 @@ ChildProcess ChildProcess::Start(const std::vector<std::string>& arguments, int*
 
   // The child holds its own copies of the write end; ours must go so the pipe can end.
   writeEnd.Reset();
+  inputRead.Reset();
   ChildProcess child;
   child.pid_ = pid;
   child.readFd_ = readEnd.Release();
+  child.inputFd_ = inputWrite.Release();
   child.exitFd_ = OpenExitDescriptor(pid);
   if (error) *error = 0;
   return child;
@@ -182,6 +207,26 @@ int64_t ChildProcess::ReadOutput(void* buffer, size_t count) {
 void ChildProcess::CloseOutput() {
   if (readFd_ >= 0) ::close(readFd_);
   readFd_ = -1;
+}
+
+bool ChildProcess::WriteInput(const void* bytes, size_t count) {
+  const char* next = static_cast<const char*>(bytes);
+  while (count > 0) {
+    if (inputFd_ < 0) return false;
+    const ssize_t n = ::write(inputFd_, next, count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    next += n;
+    count -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void ChildProcess::CloseInput() {
+  if (inputFd_ >= 0) ::close(inputFd_);
+  inputFd_ = -1;
 }
 
 ExitPoll ChildProcess::PollExit(int32_t* exitCode) {

@@ -1,4 +1,5 @@
-// Started programs: where their standard error goes, the interrupt signal, and the pipe's end.
+// Started programs: where their standard error goes, what feeds their standard input, the
+// interrupt signal, and the pipe's end.
 #include "tolvo/platform/child_process.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@ namespace tolvo::test {
 namespace {
 
 using platform::ChildErrors;
+using platform::ChildInput;
 using platform::ChildProcess;
 using platform::ExitPoll;
 
@@ -49,6 +51,31 @@ TEST(ChildProcess, StandardErrorGoesIntoThePipeOrStaysTheCallers) {
   EXPECT_EQ(ReadAll(outOnly), "out\n");
   EXPECT_EQ(WaitForExit(outOnly), 3);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "err\n");
+}
+
+// A program fed through the input pipe reads what was written and sees its end when the pipe is
+// closed, even while a second program started afterwards still runs (it must not hold a copy of
+// the first one's write end). Without the pipe, standard input is empty.
+TEST(ChildProcess, InputPipeFeedsTheProgramAndEndsWhenClosed) {
+  ChildProcess cat = ChildProcess::Start({"/bin/cat"}, nullptr, ChildErrors::kIntoPipe,
+                                         ChildInput::kPipe);
+  ASSERT_TRUE(cat.IsStarted());
+  ChildProcess sleeper = ChildProcess::Start({"/bin/sleep", "30"}, nullptr,
+                                             ChildErrors::kIntoPipe, ChildInput::kPipe);
+  ASSERT_TRUE(sleeper.IsStarted());
+  const std::string job("first\0second\n", 13);
+  EXPECT_TRUE(cat.WriteInput(job.data(), job.size()));
+  cat.CloseInput();
+  EXPECT_FALSE(cat.WriteInput("x", 1)) << "written after the pipe was closed";
+  EXPECT_EQ(ReadAll(cat), job);
+  EXPECT_EQ(WaitForExit(cat), 0);
+  EXPECT_TRUE(sleeper.Interrupt());
+  EXPECT_EQ(WaitForExit(sleeper), 128 + 2);
+
+  ChildProcess empty = ChildProcess::Start({"/bin/cat"});
+  ASSERT_TRUE(empty.IsStarted());
+  EXPECT_EQ(ReadAll(empty), "");
+  EXPECT_EQ(WaitForExit(empty), 0);
 }
 
 TEST(ChildProcess, InterruptEndsTheProgramAsACtrlCWould) {

@@ -53,6 +53,44 @@ TEST(TolvoBatch, OneBadInputFailsTheBatchButNotTheOthers) {
   EXPECT_FALSE(Exists(dir / "out/broken.mp3"));
 }
 
+// A worker encodes file after file; when one is interrupted on its own or killed in the middle of
+// a file, that file alone is lost (its partial output goes) and a new worker takes the rest, a
+// name with a line break in it included.
+TEST(TolvoBatch, AWorkerInterruptedOrKilledLosesOnlyItsOwnFile) {
+  struct Case {
+    const char* signal;
+    int status;
+    const char* lost;     // what is said of long.wav
+    const char* summary;
+  };
+  for (const Case& c :
+       {Case{"INT", 130, "tolvo: long.wav: cancelled; removed the partial out/long.mp3\n",
+             "\n3 files: 2 encoded, 0 failed, 1 cancelled, 0 not started; "},
+        Case{"KILL", 1, "tolvo: long.wav: the worker ended with status 137\n",
+             "\n3 files: 2 encoded, 1 failed; "}}) {
+    SCOPED_TRACE(c.signal);
+    TempDir dir;
+    WriteNoiseWav(dir / "long.wav", 120);
+    WavFormat wavFormat;
+    wavFormat.frames = 22050;
+    WriteWav(dir / "odd\nname.wav", wavFormat);
+    WriteWav(dir / "short.wav", wavFormat);
+    // The background job is a subshell running tolvo; the worker is tolvo's child. It is
+    // signalled once it has begun the long file.
+    ToolRun run = RunToolShell(
+        dir, "tolvo encode -j 1 --threads 1 long.wav $'odd\\nname.wav' short.wav --out-dir out & "
+             "for i in $(seq 2000); do [ -s out/long.mp3 ] && break; sleep 0.01; done; "
+             "pkill -" + std::string(c.signal) + " -P $(pgrep -P $!); wait $!; echo \"status $?\"");
+    EXPECT_NE(run.out.find("status " + std::to_string(c.status) + "\n"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.err.find(c.lost), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.summary), std::string::npos) << run.err;
+    EXPECT_FALSE(Exists(dir / "out/long.mp3"));
+    EXPECT_NEAR(DecodedSeconds(dir / "out/odd\nname.mp3"), 0.5, 0.05);
+    EXPECT_NEAR(DecodedSeconds(dir / "out/short.mp3"), 0.5, 0.05);
+  }
+}
+
 TEST(TolvoBatch, CommandLineMistakes) {
   TempDir dir;
   WriteWav(dir / "a.wav", WavFormat{});

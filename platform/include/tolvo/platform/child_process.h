@@ -1,6 +1,7 @@
 // Starting a helper program whose standard output (and standard error, unless it keeps the
-// caller's) comes back through a pipe, reading that pipe, interrupting the program, and asking for
-// its exit without blocking. The one way the system starts other programs.
+// caller's) comes back through a pipe, optionally feeding its standard input through another,
+// reading that pipe, interrupting the program, and asking for its exit without blocking. The one
+// way the system starts other programs.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +23,12 @@ enum class ChildErrors {
   kInherited,  // the caller's standard error
 };
 
+// Where the started program's standard input comes from.
+enum class ChildInput {
+  kNothing,  // /dev/null
+  kPipe,     // a pipe whose write end the caller keeps (WriteInput, CloseInput)
+};
+
 // A started program with one owner. The destructor closes the read end of the pipe and, when the
 // program has not been reaped yet, waits for it so that no zombie is left behind.
 class ChildProcess {
@@ -34,12 +41,15 @@ class ChildProcess {
   ~ChildProcess();
 
   // Starts arguments[0] (a path, no search) with the given argument vector, the caller's
-  // environment and current folder; standard input reads /dev/null, standard output (and standard
-  // error with kIntoPipe) goes into one pipe whose read end this object keeps. Only the child
-  // holds the write end afterwards, so the pipe ends when the program (and anything it started)
-  // has ended. On failure the result is not started and *error (when given) holds errno.
+  // environment and current folder; standard input reads /dev/null (or, with kPipe, a pipe that
+  // only this object can write), standard output (and standard error with kIntoPipe) goes into
+  // one pipe whose read end this object keeps. Only the child holds the write end afterwards, so
+  // the pipe ends when the program (and anything it started) has ended. No other program started
+  // later inherits either pipe. On failure the result is not started and *error (when given)
+  // holds errno.
   static ChildProcess Start(const std::vector<std::string>& arguments, int* error = nullptr,
-                            ChildErrors errors = ChildErrors::kIntoPipe);
+                            ChildErrors errors = ChildErrors::kIntoPipe,
+                            ChildInput input = ChildInput::kNothing);
 
   bool IsStarted() const { return pid_ > 0; }
 
@@ -56,6 +66,14 @@ class ChildProcess {
   // Closes the read end now (also done by the destructor).
   void CloseOutput();
 
+  // Writes all of `count` bytes to the program's standard input (started with kPipe); false when
+  // the pipe is closed or the program no longer reads it. Blocks while the pipe is full. The
+  // caller ignores SIGPIPE, or a program that has ended takes the caller with it.
+  bool WriteInput(const void* bytes, size_t count);
+  // Closes the program's standard input, which it reads as its end (also done by the destructor,
+  // before it waits for the program).
+  void CloseInput();
+
   // Asks once, without waiting, whether the program has ended. A program ended by a signal
   // reports 128 plus the signal number, as shells do.
   ExitPoll PollExit(int32_t* exitCode);
@@ -69,6 +87,7 @@ class ChildProcess {
 
   int pid_ = -1;
   int readFd_ = -1;
+  int inputFd_ = -1;
   int exitFd_ = -1;
   bool reaped_ = false;
 };

@@ -140,12 +140,17 @@ void BatchRunner::Redraw() {
   display_->Update({percent, elapsed, audio});
 }
 
+// The longest waiting file first (in the given order among equals): the files that end the batch
+// are then the short ones, so the cores idle least while the last of them finish.
 BatchItem* BatchRunner::NextWaitingItem() {
   if (interrupted_) return nullptr;
+  BatchItem* next = nullptr;
   for (BatchItem& item : items_) {
-    if (item.state == BatchItem::State::kWaiting) return &item;
+    if (item.state == BatchItem::State::kWaiting && (!next || item.seconds > next->seconds)) {
+      next = &item;
+    }
   }
-  return nullptr;
+  return next;
 }
 
 // Starts workers for waiting files while fewer than N run.

@@ -1,6 +1,8 @@
 // "tolvo encode -j N IN... --out-dir DIR": worker processes, the summary, and its exit status.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tolvo_cli.h"
 
 namespace tolvo::test {
@@ -16,7 +18,7 @@ TEST(TolvoBatch, EightFilesTwoAtATimeAllDecode) {
     WriteWav(dir / name, wavFormat);
     args.push_back(name);
   }
-  args.insert(args.end(), {"--out-dir", "mp3s", "--bitrate", "160"});
+  args.insert(args.end(), {"--out-dir", "mp3s", "--bitrate", "160", "-v"});
   ToolRun run = RunTolvo(dir, args);
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "");  // status goes to standard error only
@@ -28,6 +30,13 @@ TEST(TolvoBatch, EightFilesTwoAtATimeAllDecode) {
     EXPECT_NE(run.err.find("encoded mp3s/track" + std::to_string(i) + ".mp3\n"), std::string::npos);
   }
   EXPECT_NE(run.err.find("8/8 files: 100%"), std::string::npos) << run.err;
+  // The longest files go first, so that short ones end the batch.
+  std::vector<size_t> said;
+  for (int i = 8; i >= 1; --i) {
+    said.push_back(run.err.find("tolvo: encoding track" + std::to_string(i) + ".wav to mp3s/"));
+  }
+  EXPECT_EQ(std::count(said.begin(), said.end(), std::string::npos), 0) << run.err;
+  EXPECT_TRUE(std::is_sorted(said.begin(), said.end())) << run.err;
 }
 
 TEST(TolvoBatch, OneBadInputFailsTheBatchButNotTheOthers) {

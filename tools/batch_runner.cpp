@@ -304,31 +304,34 @@ void BatchRunner::Settle(BatchItem& item, const std::string& report, int exitSta
     return;
   }
   ++settled_;
-  // Only an output that this file's worker made is taken away: a file that was there before is
-  // left as it is, whatever a worker that ended without a report did to it.
-  auto removePartial = [&item] {
-    if (item.outputExisted) return false;
-    RemoveOutputWeMade(item.outputPath, false);
-    return !PathExists(item.outputPath);
+  // A part of a file among whole ones would pass for a whole one: it goes. A reported cancel
+  // comes from a running encode, so the output is that part. A worker that ended without a
+  // report may not have begun the file: only an output that was not there before is taken away.
+  const bool reported = !report.empty();
+  auto removePartial = [&item, reported] {
+    if (!reported && item.outputExisted) return false;
+    platform::FileSystem& files = platform::RealFileSystem();
+    return platform::IsRegularFile(files.Stat(item.outputPath.c_str())) &&
+           bool(files.Remove(item.outputPath.c_str()));
+  };
+  auto leftBehind = [&item] {
+    return PathExists(item.outputPath) ? "; " + item.output + " may be incomplete" : std::string();
   };
   if (report == report::kDone) {
     item.state = BatchItem::State::kSucceeded;
     Say("encoded " + item.output);
-  } else if (report.starts_with(report::kCancelled) ||
-             (report.empty() && exitStatus == kExitCancelled)) {
-    // A part of a file among whole ones would pass for a whole one: it goes.
+  } else if (report.starts_with(report::kCancelled) || (!reported && exitStatus == kExitCancelled)) {
     item.state = BatchItem::State::kCancelled;
-    bool removed = removePartial();
     item.message = item.input + ": cancelled" +
-                   (removed ? "; removed the partial " + item.output : std::string());
+                   (removePartial() ? "; removed the partial " + item.output : leftBehind());
     Say("tolvo: " + item.message);
   } else {
     item.state = BatchItem::State::kFailed;
     if (report.starts_with(report::kFailed)) {
       item.message = report.substr(report::kFailed.size());
     } else {
-      removePartial();
-      item.message = item.input + ": the worker ended with status " + std::to_string(exitStatus);
+      item.message = item.input + ": the worker ended with status " + std::to_string(exitStatus) +
+                     (removePartial() ? "; removed the partial " + item.output : leftBehind());
     }
     display_->Message("tolvo: " + item.message);
   }

@@ -20,7 +20,6 @@
 #include "resize_watch.h"
 #include "tolvo/platform/child_process.h"
 #include "tolvo/platform/executable_path.h"
-#include "tolvo/platform/file_system.h"
 #include "tolvo/platform/folder_tree.h"
 #include "tolvo/platform/path_names.h"
 #include "tolvo/platform/processors.h"
@@ -309,10 +308,7 @@ void BatchRunner::Settle(BatchItem& item, const std::string& report, int exitSta
   // report may not have begun the file: only an output that was not there before is taken away.
   const bool reported = !report.empty();
   auto removePartial = [&item, reported] {
-    if (!reported && item.outputExisted) return false;
-    platform::FileSystem& files = platform::RealFileSystem();
-    return platform::IsRegularFile(files.Stat(item.outputPath.c_str())) &&
-           bool(files.Remove(item.outputPath.c_str()));
+    return RemoveOutputWeMade(item.outputPath, !reported && item.outputExisted);
   };
   auto leftBehind = [&item] {
     return PathExists(item.outputPath) ? "; " + item.output + " may be incomplete" : std::string();

@@ -54,11 +54,10 @@ bool PathExists(const std::string& path) {
   return static_cast<bool>(platform::RealFileSystem().Stat(path.c_str()));
 }
 
-void RemoveOutputWeMade(const std::string& output, bool existedBefore) {
+bool RemoveOutputWeMade(const std::string& output, bool existedBefore) {
   platform::FileSystem& files = platform::RealFileSystem();
-  if (!existedBefore && platform::IsRegularFile(files.Stat(output.c_str()))) {
-    files.Remove(output.c_str());
-  }
+  return !existedBefore && platform::IsRegularFile(files.Stat(output.c_str())) &&
+         bool(files.Remove(output.c_str()));
 }
 
 ParsedArguments TagArguments(const EncodeSettings& settings) {

@@ -45,7 +45,8 @@ bool PathExists(const std::string& path);
 
 // The engine creates the output before it checks the settings, and a failed write leaves a part
 // of a stream: after a failed encode, a file that only this encode made is taken away again.
-void RemoveOutputWeMade(const std::string& output, bool existedBefore);
+// True when a file was removed.
+bool RemoveOutputWeMade(const std::string& output, bool existedBefore);
 
 // The tag fields of the settings as "tag set" reads them.
 ParsedArguments TagArguments(const EncodeSettings& settings);

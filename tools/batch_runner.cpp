@@ -192,9 +192,10 @@ void BatchRunner::StartWorker(BatchItem& item) {
 bool BatchRunner::Hand(Worker& worker, BatchItem& item) {
   if (options_.verbose) Say("tolvo: encoding " + item.input + " to " + item.output);
   item.outputExisted = PathExists(item.outputPath);
-  const std::string job = WorkerJobBytes(
-      {.input = item.inputPath, .output = item.outputPath, .shownInput = item.input,
-       .shownOutput = item.output});
+  const std::string job = WorkerJobBytes({.input = item.inputPath,
+                                          .output = item.outputPath,
+                                          .shownInput = item.input,
+                                          .shownOutput = item.output});
   item.state = BatchItem::State::kRunning;
   worker.item = &item;
   return worker.process.WriteInput(job.data(), job.size());
@@ -316,7 +317,8 @@ void BatchRunner::Settle(BatchItem& item, const std::string& report, int exitSta
   if (report == report::kDone) {
     item.state = BatchItem::State::kSucceeded;
     Say("encoded " + item.output);
-  } else if (report.starts_with(report::kCancelled) || (!reported && exitStatus == kExitCancelled)) {
+  } else if (report.starts_with(report::kCancelled) ||
+             (!reported && exitStatus == kExitCancelled)) {
     item.state = BatchItem::State::kCancelled;
     item.message = item.input + ": cancelled" +
                    (removePartial() ? "; removed the partial " + item.output : leftBehind());

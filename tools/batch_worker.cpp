@@ -76,8 +76,7 @@ std::string BatchWorker::Encode(const WorkerJob& job) {
   EncodeOutcome outcome = EncodeThroughControl(
       *session_, job.input, job.output, settings,
       [](int percent) { Say(ReportLine(report::kProgress, std::to_string(percent))); },
-      [](const std::string& warning) { Say(ReportLine(report::kWarning, warning)); },
-      &interrupt_);
+      [](const std::string& warning) { Say(ReportLine(report::kWarning, warning)); }, &interrupt_);
   switch (outcome.kind) {
     case EncodeOutcome::Kind::kSucceeded:
       if (!settings.tags.empty()) {

@@ -216,8 +216,8 @@ int SingleEncode::Encode() {
     }
   }
   if (!quiet_) {
-    std::string line = "encoded " + output_ + ": " + FormatTenths(audioSeconds) + " s of audio in " +
-                       FormatTenths(elapsed) + " s";
+    std::string line = "encoded " + output_ + ": " + FormatTenths(audioSeconds) +
+                       " s of audio in " + FormatTenths(elapsed) + " s";
     if (std::string speed = FormatSpeed({100, elapsed, audioSeconds}); !speed.empty()) {
       line += " (" + speed + ")";
     }

@@ -10,9 +10,9 @@
 namespace tolvo::tool {
 
 struct WorkerJob {
-  std::string input;        // absolute path
-  std::string output;       // absolute path
-  std::string shownInput;   // the names that messages use
+  std::string input;       // absolute path
+  std::string output;      // absolute path
+  std::string shownInput;  // the names that messages use
   std::string shownOutput;
 };
 

@@ -46,6 +46,15 @@ bool MoveAboveStandardDescriptors(OwnedFd& fd) {
   return true;
 }
 
+// A close-on-exec pipe whose ends both lie above the standard descriptors; false with errno set.
+bool OpenPipe(OwnedFd& readEnd, OwnedFd& writeEnd) {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) return false;
+  readEnd.Reset(ends[0]);
+  writeEnd.Reset(ends[1]);
+  return MoveAboveStandardDescriptors(readEnd) && MoveAboveStandardDescriptors(writeEnd);
+}
+
 class SpawnActions {
  public:
   SpawnActions() { ok_ = ::posix_spawn_file_actions_init(&actions_) == 0; }
@@ -57,9 +66,9 @@ class SpawnActions {
   // `inputFd` is the read end of the input pipe, or -1 for /dev/null.
   bool Prepare(int inputFd, int writeFd, ChildErrors errors) {
     return ok_ &&
-           (inputFd >= 0
-                ? ::posix_spawn_file_actions_adddup2(&actions_, inputFd, 0) == 0
-                : ::posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0) == 0) &&
+           (inputFd >= 0 ? ::posix_spawn_file_actions_adddup2(&actions_, inputFd, 0) == 0
+                         : ::posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY,
+                                                              0) == 0) &&
            ::posix_spawn_file_actions_adddup2(&actions_, writeFd, 1) == 0 &&
            (errors == ChildErrors::kInherited ||
             ::posix_spawn_file_actions_adddup2(&actions_, writeFd, 2) == 0);
@@ -147,26 +156,12 @@ ChildProcess ChildProcess::Start(const std::vector<std::string>& arguments, int*
   };
   if (arguments.empty()) return fail(EINVAL);
 
-  int ends[2];
-  if (::pipe2(ends, O_CLOEXEC) != 0) return fail(errno);
-  OwnedFd readEnd(ends[0]);
-  OwnedFd writeEnd(ends[1]);
-  if (!MoveAboveStandardDescriptors(readEnd) || !MoveAboveStandardDescriptors(writeEnd)) {
-    return fail(errno);
-  }
-
-  // Both input ends are close-on-exec: the child's dup2 onto 0 makes its own copy, and no later
-  // child inherits the write end (a copy elsewhere would keep the pipe from ever ending).
+  OwnedFd readEnd, writeEnd;
+  if (!OpenPipe(readEnd, writeEnd)) return fail(errno);
+  // Both input ends are close-on-exec too: the child's dup2 onto 0 makes its own copy, and no
+  // later child inherits the write end (a copy elsewhere would keep the pipe from ever ending).
   OwnedFd inputRead, inputWrite;
-  if (input == ChildInput::kPipe) {
-    int inputEnds[2];
-    if (::pipe2(inputEnds, O_CLOEXEC) != 0) return fail(errno);
-    inputRead.Reset(inputEnds[0]);
-    inputWrite.Reset(inputEnds[1]);
-    if (!MoveAboveStandardDescriptors(inputRead) || !MoveAboveStandardDescriptors(inputWrite)) {
-      return fail(errno);
-    }
-  }
+  if (input == ChildInput::kPipe && !OpenPipe(inputRead, inputWrite)) return fail(errno);
 
   SpawnActions actions;
   SpawnAttributes attributes;

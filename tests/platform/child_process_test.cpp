@@ -57,11 +57,11 @@ TEST(ChildProcess, StandardErrorGoesIntoThePipeOrStaysTheCallers) {
 // closed, even while a second program started afterwards still runs (it must not hold a copy of
 // the first one's write end). Without the pipe, standard input is empty.
 TEST(ChildProcess, InputPipeFeedsTheProgramAndEndsWhenClosed) {
-  ChildProcess cat = ChildProcess::Start({"/bin/cat"}, nullptr, ChildErrors::kIntoPipe,
-                                         ChildInput::kPipe);
+  ChildProcess cat =
+      ChildProcess::Start({"/bin/cat"}, nullptr, ChildErrors::kIntoPipe, ChildInput::kPipe);
   ASSERT_TRUE(cat.IsStarted());
-  ChildProcess sleeper = ChildProcess::Start({"/bin/sleep", "30"}, nullptr,
-                                             ChildErrors::kIntoPipe, ChildInput::kPipe);
+  ChildProcess sleeper =
+      ChildProcess::Start({"/bin/sleep", "30"}, nullptr, ChildErrors::kIntoPipe, ChildInput::kPipe);
   ASSERT_TRUE(sleeper.IsStarted());
   const std::string job("first\0second\n", 13);
   EXPECT_TRUE(cat.WriteInput(job.data(), job.size()));

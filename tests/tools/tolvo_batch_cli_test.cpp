@@ -101,9 +101,11 @@ TEST(TolvoBatch, AWorkerInterruptedOrKilledLosesOnlyItsOwnFile) {
     // The background job is a subshell running tolvo; the worker is tolvo's child. It is
     // signalled once it has begun writing the long file.
     ToolRun run = RunToolShell(
-        dir, "tolvo encode -j 1 --threads 1 long.wav $'odd\\nname.wav' short.wav --out-dir out & "
-             "for i in $(seq 2000); do [ -s out/long.mp3 ] && break; sleep 0.01; done; "
-             "pkill -" + std::string(c.signal) + " -P $(pgrep -P $!); wait $!; echo \"status $?\"");
+        dir,
+        "tolvo encode -j 1 --threads 1 long.wav $'odd\\nname.wav' short.wav --out-dir out & "
+        "for i in $(seq 2000); do [ -s out/long.mp3 ] && break; sleep 0.01; done; "
+        "pkill -" +
+            std::string(c.signal) + " -P $(pgrep -P $!); wait $!; echo \"status $?\"");
     EXPECT_NE(run.out.find("status " + std::to_string(c.status) + "\n"), std::string::npos)
         << run.out;
     EXPECT_NE(run.err.find(c.lost), std::string::npos) << run.err;
